@@ -1,0 +1,149 @@
+#include "app/Chrome.h"
+
+#include "app/Twips.h"
+
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+
+namespace quillane {
+
+QFont arialFont(qreal pointSize, bool bold, bool italic)
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(pointSize);
+    font.setBold(bold);
+    font.setItalic(italic);
+    return font;
+}
+
+FilledRect::FilledRect(QWidget *parent, const QColor &fill, const QColor &outline)
+    : QWidget(parent), fill_(fill), outline_(outline)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void FilledRect::setFillColor(const QColor &fill)
+{
+    if (fill_ == fill)
+        return;
+    fill_ = fill;
+    update();
+}
+
+void FilledRect::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), fill_);
+    if (outline_.isValid()) {
+        painter.setPen(outline_);
+        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
+}
+
+LineWidget::LineWidget(QWidget *parent) : QWidget(parent)
+{
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void LineWidget::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::black);
+}
+
+QColor ClickLabel::textColor() const
+{
+    return palette().color(QPalette::WindowText);
+}
+
+void ClickLabel::setTextColor(const QColor &colour)
+{
+    QPalette p = palette();
+    p.setColor(QPalette::WindowText, colour);
+    p.setColor(QPalette::Disabled, QPalette::WindowText, colour.lighter(160));
+    setPalette(p);
+}
+
+void ClickLabel::mousePressEvent(QMouseEvent *event)
+{
+    leftDown_ = event->button() == Qt::LeftButton;
+    emit pressed(event->button(), event->globalPosition().toPoint());
+}
+
+void ClickLabel::mouseReleaseEvent(QMouseEvent *event)
+{
+    const bool click = leftDown_ && event->button() == Qt::LeftButton &&
+                       rect().contains(event->position().toPoint());
+    leftDown_ = false;
+    if (click)
+        emit clicked();
+}
+
+void ClickLabel::mouseMoveEvent(QMouseEvent *event)
+{
+    emit pointerMoved();
+    QLabel::mouseMoveEvent(event);
+}
+
+ClickLabel *addLabel(QWidget *parent, const char *name, TwipRect r, const QString &caption,
+                     qreal pointSize, Qt::Alignment alignment)
+{
+    auto *label = new ClickLabel(caption, parent);
+    label->setObjectName(name);
+    label->setGeometry(twips::rect(r));
+    label->setFont(arialFont(pointSize));
+    label->setAlignment(alignment);
+    label->setTextColor(Qt::black);
+    return label;
+}
+
+FilledRect *addShape(QWidget *parent, const char *name, TwipRect r, const QColor &fill,
+                     const QColor &outline)
+{
+    auto *shape = new FilledRect(parent, fill, outline);
+    shape->setObjectName(name);
+    shape->setGeometry(twips::rect(r));
+    return shape;
+}
+
+LineWidget *addLine(QWidget *parent, const char *name, QPoint from, QPoint to)
+{
+    auto *line = new LineWidget(parent);
+    line->setObjectName(name);
+    const QPoint a = twips::point(from.x(), from.y());
+    const QPoint b = twips::point(to.x(), to.y());
+    if (a.x() == b.x())
+        line->setGeometry(a.x(), qMin(a.y(), b.y()), 1, qAbs(b.y() - a.y()));
+    else
+        line->setGeometry(qMin(a.x(), b.x()), a.y(), qAbs(b.x() - a.x()), 1);
+    return line;
+}
+
+void setBackground(QWidget *widget, const QColor &colour)
+{
+    QPalette p = widget->palette();
+    p.setColor(QPalette::Window, colour);
+    p.setColor(QPalette::Button, colour);
+    p.setColor(QPalette::Base, colour);
+    widget->setPalette(p);
+    widget->setAutoFillBackground(true);
+}
+
+void centreOver(QWidget *window, const QWidget *owner)
+{
+    QScreen *screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->availableGeometry() : QRect();
+    QRect frame(QPoint(), window->size());
+    frame.moveCenter(owner ? owner->frameGeometry().center() : area.center());
+    if (area.isValid()) {
+        frame.moveLeft(
+            qBound(area.left(), frame.left(), qMax(area.left(), area.right() - frame.width() + 1)));
+        frame.moveTop(
+            qBound(area.top(), frame.top(), qMax(area.top(), area.bottom() - frame.height() + 1)));
+    }
+    window->move(frame.topLeft());
+}
+
+} // namespace quillane

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "app/Twips.h"
+
+#include <QColor>
+#include <QLabel>
+#include <QWidget>
+
+class QAbstractButton;
+
+// The drawn chrome every Quillane window shares: filled rectangles, lines,
+// transparent labels that react to the mouse, and the fonts and colours.
+namespace quillane {
+
+inline const QColor TitleBandColor(128, 128, 255);
+inline const QColor TitleBandDragColor(192, 192, 255);
+inline const QColor GlyphGrey(224, 224, 224);
+
+// Arial bold (or normal weight) at a point size given to the hundredth.
+QFont arialFont(qreal pointSize, bool bold = true, bool italic = false);
+
+// An opaque filled rectangle with an optional one-pixel outline.
+class FilledRect : public QWidget {
+    Q_OBJECT
+public:
+    FilledRect(QWidget *parent, const QColor &fill, const QColor &outline = QColor());
+
+    QColor fillColor() const { return fill_; }
+    void setFillColor(const QColor &fill);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QColor fill_;
+    QColor outline_;
+};
+
+// A one-pixel horizontal or vertical line in the default line colour.
+class LineWidget : public QWidget {
+    Q_OBJECT
+public:
+    explicit LineWidget(QWidget *parent);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+};
+
+// A transparent label that reports presses, clicks and the pointer passing.
+class ClickLabel : public QLabel {
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+
+    QColor textColor() const;
+    void setTextColor(const QColor &colour);
+
+signals:
+    void pressed(Qt::MouseButton button, QPoint globalPos);
+    // A press and a release of the left button inside the label.
+    void clicked();
+    void pointerMoved();
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+
+private:
+    bool leftDown_ = false;
+};
+
+// Builders that place a control at a twip rectangle with its name and font.
+ClickLabel *addLabel(QWidget *parent, const char *name, TwipRect twipRect, const QString &caption,
+                     qreal pointSize, Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignTop);
+FilledRect *addShape(QWidget *parent, const char *name, TwipRect twipRect, const QColor &fill,
+                     const QColor &outline = QColor());
+// A line between two twip points; only horizontal and vertical lines occur.
+LineWidget *addLine(QWidget *parent, const char *name, QPoint from, QPoint to);
+// Background colour for a control that fills its own background.
+void setBackground(QWidget *widget, const QColor &colour);
+
+// Places the window centred over the owner (or over the owner's screen when
+// owner is null), whole within the screen's available area.
+void centreOver(QWidget *window, const QWidget *owner);
+
+} // namespace quillane

@@ -1,0 +1,200 @@
+#include "app/MainWindow.h"
+
+#include "app/Chrome.h"
+#include "app/DragForm.h"
+#include "app/Twips.h"
+#include "platform/CommonDialog.h"
+#include "platform/Platform.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+
+namespace quillane {
+
+namespace {
+
+const QColor WindowGrey(192, 192, 192);
+constexpr int FormWidth = 5775;
+// Opens the help file itself, at its default topic.
+constexpr int HelpContents = 9;
+
+QPushButton *addIconButton(QWidget *parent, const char *name, TwipRect r, const char *icon,
+                           const QString &tooltip)
+{
+    auto *button = new QPushButton(parent);
+    button->setObjectName(name);
+    button->setGeometry(twips::rect(r));
+    button->setIcon(QIcon(QString(":/") + icon));
+    button->setIconSize(QSize(32, 32));
+    button->setToolTip(tooltip);
+    setBackground(button, Qt::white);
+    return button;
+}
+
+template <typename Button>
+Button *addToggle(QWidget *parent, const char *name, TwipRect r, const QString &caption,
+                  const QString &tooltip)
+{
+    auto *button = new Button(caption, parent);
+    button->setObjectName(name);
+    button->setGeometry(twips::rect(r));
+    button->setFont(arialFont(9));
+    button->setToolTip(tooltip);
+    setBackground(button, Qt::white);
+    // The captions must fit boxes 49 pixels wide beside their indicators.
+    button->setStyleSheet("spacing: 3px");
+    return button;
+}
+
+} // namespace
+
+MainWindow::MainWindow(Platform &platform, QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), platform_(platform),
+      settings_(platform.settings)
+{
+    setObjectName("form1");
+    setWindowTitle("Quillane 2.2");
+    setWindowIcon(QIcon(":/quillane.png"));
+    setBackground(this, WindowGrey);
+
+    buildChrome();
+    buildToolbar();
+    buildSearchIcons();
+    applyTabOrder();
+    load();
+}
+
+void MainWindow::buildChrome()
+{
+    // Created first, so that everything else lies on top.
+    addShape(this, "Shape2", {0, 240, FormWidth, 4575}, Qt::white);
+    titleBand_ = addShape(this, "Shape1", {0, 0, FormWidth, 255}, TitleBandColor, Qt::black);
+
+    ClickLabel *title = addLabel(this, "Label6", {120, 0, 4815, 255}, "Quillane 2.2", 11.25);
+    // Every mouse button drags.
+    connect(title, &ClickLabel::pressed, this,
+            [this](Qt::MouseButton, QPoint globalPos) { dragByTitle(globalPos); });
+
+    ClickLabel *about = addLabel(this, "Label5", {5040, 0, 255, 255}, "?", 9, Qt::AlignCenter);
+    about->setToolTip("About Quillane");
+    ClickLabel *minimise = addLabel(this, "Label4", {5280, 0, 255, 255}, "_", 9, Qt::AlignCenter);
+    minimise->setToolTip("Minimize");
+    connect(minimise, &ClickLabel::clicked, this, &QWidget::showMinimized);
+    ClickLabel *close = addLabel(this, "Label3", {5520, 0, 255, 255}, "x", 9, Qt::AlignCenter);
+    close->setToolTip("Close");
+
+    addLine(this, "Line1", {0, 1080}, {5760, 1080});
+    addLine(this, "Line2", {840, 240}, {840, 1080});
+    addLine(this, "Line3", {3240, 240}, {3240, 1080});
+    addLine(this, "Line4", {4920, 240}, {4920, 1080});
+    addLine(this, "Line5", {5760, 3960}, {0, 3960});
+}
+
+void MainWindow::buildToolbar()
+{
+    addIconButton(this, "Command1", {120, 360, 615, 615}, "exit.png", "Exit");
+    addIconButton(this, "Command3", {960, 360, 615, 615}, "print.png", "Print");
+    printFront_ =
+        addToggle<QCheckBox>(this, "Check1", {1680, 360, 735, 255}, "Front", "Print Front");
+    printBack_ = addToggle<QCheckBox>(this, "Check2", {1680, 720, 735, 255}, "Back", "Print Back");
+    addIconButton(this, "Command2", {2520, 360, 615, 615}, "settings.png", "Print Settings");
+    addIconButton(this, "Command4", {3360, 360, 615, 615}, "view.png", "View Image");
+    auto *viewFront =
+        addToggle<QRadioButton>(this, "Option1(0)", {4080, 360, 735, 255}, "Front", "View Front");
+    auto *viewBack =
+        addToggle<QRadioButton>(this, "Option1(1)", {4080, 720, 735, 255}, "Back", "View Back");
+    auto *viewChoice = new QButtonGroup(this);
+    viewChoice->addButton(viewFront, 0);
+    viewChoice->addButton(viewBack, 1);
+    viewFront->setChecked(true);
+    QPushButton *help = addIconButton(this, "Command5", {5040, 360, 615, 615}, "help.png", "Help");
+
+    // clicked() comes from the user only: restoring the boxes at start saves nothing.
+    connect(printFront_, &QCheckBox::clicked, this,
+            [this](bool checked) { settings_.saveBool(keys::PrintFront, checked); });
+    connect(printBack_, &QCheckBox::clicked, this,
+            [this](bool checked) { settings_.saveBool(keys::PrintBack, checked); });
+    connect(help, &QPushButton::clicked, this, &MainWindow::openHelp);
+}
+
+void MainWindow::buildSearchIcons()
+{
+    auto addIcon = [this](const char *name, const char *icon, const QString &tooltip) {
+        ClickLabel *image = addLabel(this, name, {5520, 3720, 240, 240}, QString(), 8.25);
+        image->setPixmap(QPixmap(QString(":/") + icon));
+        image->setToolTip(tooltip);
+        image->hide();
+        return image;
+    };
+    addIcon("Image3", "search-show.png", "Show Artvault Search");
+    addIcon("Image4", "search-hide.png", "Hide Artvault Search");
+}
+
+void MainWindow::applyTabOrder()
+{
+    static const char *const order[] = {"Command5", "Command1", "Command3",  "Check1",
+                                        "Check2",   "Command2", "Command4",  "Option1(0)",
+                                        "Text4",    "Combo1",   "Option1(1)"};
+    QWidget *previous = nullptr;
+    for (const char *name : order) {
+        auto *widget = findChild<QWidget *>(name, Qt::FindDirectChildrenOnly);
+        if (!widget)
+            continue;
+        if (previous)
+            setTabOrder(previous, widget);
+        previous = widget;
+    }
+}
+
+void MainWindow::load()
+{
+    settings_.seedMissing();
+    printFront_->setChecked(settings_.isNotFalse(keys::PrintFront));
+    printBack_->setChecked(settings_.isNotFalse(keys::PrintBack));
+    applyFormHeight(settings_.get(keys::FormHeight));
+    setFixedWidth(twips::toPixels(FormWidth));
+}
+
+void MainWindow::applyFormHeight(const QString &stored)
+{
+    const int height = effectiveFormHeight(stored);
+    const bool open = height > ClosedFormHeight;
+    findChild<QWidget *>("Image3")->setVisible(!open);
+    findChild<QWidget *>("Image4")->setVisible(open);
+
+    // A stored height beyond the screen would put the window's bottom out of reach.
+    const QScreen *screen = this->screen();
+    const int screenHeight =
+        screen ? twips::fromPixels(screen->availableGeometry().height()) : height;
+    setFixedHeight(twips::toPixels(qMax(ClosedFormHeight, qMin(height, screenHeight))));
+}
+
+void MainWindow::showCentred()
+{
+    centreOver(this, nullptr);
+    show();
+    findChild<QWidget *>("Command5")->setFocus();
+}
+
+void MainWindow::dragByTitle(QPoint pressGlobalPos)
+{
+    titleBand_->setFillColor(TitleBandDragColor);
+    DragForm(this, pressGlobalPos);
+    titleBand_->setFillColor(TitleBandColor);
+}
+
+void MainWindow::openHelp()
+{
+    CommonDialog &dialog = platform_.commonDialog;
+    dialog.setHelpCommand(HelpContents);
+    // Joined as they stand: a program in the root folder gives "//quilldoc.hlp".
+    dialog.setHelpFile(QCoreApplication::applicationDirPath() + "/quilldoc.hlp");
+    dialog.showHelp();
+}
+
+} // namespace quillane

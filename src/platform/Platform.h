@@ -1,0 +1,21 @@
+#pragma once
+
+namespace quillane {
+
+class CommonDialog;
+class PictureDecoder;
+class Printer;
+class SettingsStore;
+class UrlLauncher;
+
+// Everything outside the program that the windows reach: the desktop's
+// services in the program, test doubles in the tests.
+struct Platform {
+    SettingsStore &settings;
+    CommonDialog &commonDialog;
+    PictureDecoder &pictureDecoder;
+    UrlLauncher &urlLauncher;
+    Printer &printer;
+};
+
+} // namespace quillane

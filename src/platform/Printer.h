@@ -1,0 +1,33 @@
+#pragma once
+
+#include "platform/Failure.h"
+
+#include <QImage>
+#include <QStringList>
+#include <QtGlobal>
+
+namespace quillane {
+
+// The printer service the print job drives. Coordinates are twips from the
+// top-left corner of the current printer's printable area.
+class Printer {
+public:
+    virtual ~Printer() = default;
+
+    // The installed printers' names in the platform's order; what cannot be
+    // listed is left out.
+    virtual QStringList listPrinters() = 0;
+    // Makes the printer at this position of the last listing current for the
+    // rest of the run. A choice that cannot be honoured fails when printing.
+    virtual void makeCurrent(int position) = 0;
+    // The whole picture, stretched to fill the rectangle exactly. The first
+    // drawing operation after an end of document begins a new document.
+    virtual MaybeFailure paintPicture(const QImage &picture, int x, int y, int width,
+                                      int height) = 0;
+    // A solid line one device pixel wide; colour is 0x00BBGGRR.
+    virtual MaybeFailure drawLine(int x1, int y1, int x2, int y2, quint32 colour) = 0;
+    // Releases the drawing done since the last end of document as one page.
+    virtual MaybeFailure endDocument() = 0;
+};
+
+} // namespace quillane

@@ -1,0 +1,60 @@
+#include "platform/QtCommonDialog.h"
+
+#include "platform/ColorValue.h"
+#include "platform/HelpViewer.h"
+
+#include <QColorDialog>
+#include <QFileDialog>
+
+namespace quillane {
+
+QtCommonDialog::QtCommonDialog(HelpViewer &helpViewer) : helpViewer_(helpViewer) {}
+
+QStringList QtCommonDialog::toNameFilters(const QString &filter)
+{
+    const QStringList parts = filter.split('|');
+    QStringList result;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString description = parts[i].trimmed();
+        const QString pattern = parts[i + 1].trimmed();
+        if (description.isEmpty() && pattern.isEmpty())
+            continue;
+        // The description often repeats its pattern already: "JPG Files (*.jpg)".
+        const QString repeated = " (" + pattern + ")";
+        if (description.endsWith(repeated))
+            description.chop(repeated.size());
+        QStringList patterns = pattern.split(';', Qt::SkipEmptyParts);
+        for (QString &p : patterns) {
+            p = p.trimmed();
+            if (p == "*.*")
+                p = "*";
+        }
+        result << description + " (" + patterns.join(' ') + ")";
+    }
+    return result;
+}
+
+void QtCommonDialog::showOpen(QWidget *parent)
+{
+    // Flags 4 hides a read-only check box, which Qt's dialog does not have.
+    const QString chosen = QFileDialog::getOpenFileName(parent, QString(), QString(),
+                                                        toNameFilters(filter()).join(";;"));
+    if (!chosen.isEmpty())
+        setFileName(chosen);
+}
+
+bool QtCommonDialog::showColor(QWidget *parent)
+{
+    const QColor chosen = QColorDialog::getColor(fromColorValue(color()), parent);
+    if (!chosen.isValid())
+        return false;
+    setColor(toColorValue(chosen));
+    return true;
+}
+
+void QtCommonDialog::showHelp()
+{
+    helpViewer_.show(helpFile());
+}
+
+} // namespace quillane

@@ -1,0 +1,12 @@
+#pragma once
+
+#include "platform/UrlLauncher.h"
+
+namespace quillane {
+
+class QtUrlLauncher final : public UrlLauncher {
+public:
+    void open(const QString &address) override;
+};
+
+} // namespace quillane

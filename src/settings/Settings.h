@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+#include <optional>
+
+namespace quillane {
+
+class SettingsStore;
+
+namespace keys {
+inline const QString HomePage = QStringLiteral("HomePage");
+inline const QString Border = QStringLiteral("Border");
+inline const QString BorderLine = QStringLiteral("BorderLine");
+inline const QString GuideLine = QStringLiteral("GuideLine");
+inline const QString LineColor = QStringLiteral("LineColor");
+inline const QString PrintBack = QStringLiteral("PrintBack");
+inline const QString PrintFront = QStringLiteral("PrintFront");
+inline const QString FormHeight = QStringLiteral("FormHeight");
+} // namespace keys
+
+inline const QString HomePageAddress = QStringLiteral("http://www.quillane.example/");
+
+// Window heights in twips with the search strip closed and open.
+inline constexpr int ClosedFormHeight = 3975;
+inline constexpr int OpenFormHeight = 4815;
+
+struct SettingDefault {
+    QString key;
+    QString value;
+};
+
+// The eight settings with their defaults, in the order they are seeded.
+const std::array<SettingDefault, 8> &settingDefaults();
+
+// Quillane's own settings: every call goes to the store at the moment it is
+// made, so a value written by one window is what the next reader sees.
+class Settings {
+public:
+    explicit Settings(SettingsStore &store) : store_(store) {}
+
+    QString get(const QString &key) const;
+    void save(const QString &key, const QString &value);
+
+    // Writes the default of every key that reads empty, in seeding order, and
+    // leaves every stored value alone.
+    void seedMissing();
+
+    // The one reader rule for yes/no values that default to on: only "False" is off.
+    bool isNotFalse(const QString &key) const { return get(key) != QLatin1String("False"); }
+    // The other: only "True" is on.
+    bool isTrue(const QString &key) const { return get(key) == QLatin1String("True"); }
+    void saveBool(const QString &key, bool on);
+
+private:
+    SettingsStore &store_;
+};
+
+// "FormHeight" as the main window uses it: whole decimal numbers below the
+// closed height, and anything that is not a whole decimal number, count as
+// the closed height. Larger numbers stand (the caller limits them to the screen).
+int effectiveFormHeight(const QString &stored);
+
+// A colour value read from text: optional blanks around an optional sign and
+// decimal digits, within the signed 32-bit range.
+std::optional<qint32> parseColorValue(const QString &text);
+
+} // namespace quillane

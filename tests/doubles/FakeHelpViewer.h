@@ -1,0 +1,16 @@
+#pragma once
+
+#include "platform/HelpViewer.h"
+
+#include <QStringList>
+
+namespace quillane {
+
+class FakeHelpViewer final : public HelpViewer {
+public:
+    void show(const QString &helpFile) override { shown << helpFile; }
+
+    QStringList shown;
+};
+
+} // namespace quillane

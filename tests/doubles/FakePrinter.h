@@ -1,0 +1,61 @@
+#pragma once
+
+#include "platform/Printer.h"
+
+#include <QSize>
+#include <QStringList>
+
+namespace quillane {
+
+// Records every printer operation as a line of text; an operation can be
+// made to fail by its position in the log.
+class FakePrinter final : public Printer {
+public:
+    QStringList listPrinters() override
+    {
+        log << "list";
+        return printers;
+    }
+    void makeCurrent(int position) override
+    {
+        log << QString("current %1").arg(position);
+        current = position;
+    }
+    MaybeFailure paintPicture(const QImage &picture, int x, int y, int width, int height) override
+    {
+        return record(QString("picture %1x%2 at %3,%4 %5x%6")
+                          .arg(picture.width())
+                          .arg(picture.height())
+                          .arg(x)
+                          .arg(y)
+                          .arg(width)
+                          .arg(height));
+    }
+    MaybeFailure drawLine(int x1, int y1, int x2, int y2, quint32 colour) override
+    {
+        return record(
+            QString("line %1,%2 %3,%4 colour %5").arg(x1).arg(y1).arg(x2).arg(y2).arg(colour));
+    }
+    MaybeFailure endDocument() override { return record("end"); }
+
+    QStringList printers;
+    int current = -1;
+    QStringList log;
+    // The operation (counted from 0 among drawing and end operations) that fails.
+    int failAt = -1;
+    Failure failure{482, "The printer refused the page."};
+
+private:
+    MaybeFailure record(const QString &entry)
+    {
+        if (drawingOps++ == failAt) {
+            log << entry + " FAILED";
+            return failure;
+        }
+        log << entry;
+        return std::nullopt;
+    }
+    int drawingOps = 0;
+};
+
+} // namespace quillane

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "platform/UrlLauncher.h"
+
+#include <QStringList>
+
+namespace quillane {
+
+class FakeUrlLauncher final : public UrlLauncher {
+public:
+    void open(const QString &address) override { opened << address; }
+
+    QStringList opened;
+};
+
+} // namespace quillane

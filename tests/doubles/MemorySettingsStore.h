@@ -1,0 +1,61 @@
+#pragma once
+
+#include "platform/SettingsStore.h"
+
+#include <QMap>
+#include <QStringList>
+
+namespace quillane {
+
+// Settings in memory, with a log of every call in order.
+class MemorySettingsStore final : public SettingsStore {
+public:
+    QString get(const QString &app, const QString &section, const QString &key) override
+    {
+        reads << key;
+        return values.value(app + '/' + section + '/' + key);
+    }
+    void save(const QString &app, const QString &section, const QString &key,
+              const QString &value) override
+    {
+        saves << key + '=' + value;
+        values.insert(app + '/' + section + '/' + key, value);
+    }
+
+    // Quillane's own section.
+    void set(const QString &key, const QString &value)
+    {
+        values.insert("Quillane/Settings/" + key, value);
+    }
+    QString value(const QString &key) const { return values.value("Quillane/Settings/" + key); }
+
+    QMap<QString, QString> values;
+    QStringList reads;
+    QStringList saves;
+};
+
+// Passes every call to another store and logs them in order.
+class SpySettingsStore final : public SettingsStore {
+public:
+    explicit SpySettingsStore(SettingsStore &inner) : inner_(inner) {}
+
+    QString get(const QString &app, const QString &section, const QString &key) override
+    {
+        reads << key;
+        return inner_.get(app, section, key);
+    }
+    void save(const QString &app, const QString &section, const QString &key,
+              const QString &value) override
+    {
+        saves << key + '=' + value;
+        inner_.save(app, section, key, value);
+    }
+
+    QStringList reads;
+    QStringList saves;
+
+private:
+    SettingsStore &inner_;
+};
+
+} // namespace quillane

@@ -1,0 +1,101 @@
+#include "TestEnvironment.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QPointer>
+#include <QSettings>
+#include <QTest>
+#include <QTimer>
+#include <QWidget>
+
+namespace quillane::test {
+
+ConfigHome::ConfigHome()
+{
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir_.path()));
+}
+
+QString ConfigHome::settingsFile() const
+{
+    return dir_.path() + "/Quillane/Quillane.conf";
+}
+
+void ConfigHome::clear()
+{
+    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, "Quillane", "Quillane");
+    settings.clear();
+    settings.sync();
+}
+
+void ConfigHome::writeRaw(const QString &iniText)
+{
+    QDir().mkpath(dir_.path() + "/Quillane");
+    QFile file(settingsFile());
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(iniText.toUtf8());
+    file.close();
+    // QSettings notices a changed file by its time stamp: make sure it moves on.
+    static int step = 0;
+    QFile touched(settingsFile());
+    QVERIFY(touched.open(QIODevice::ReadWrite));
+    QVERIFY(touched.setFileTime(QDateTime::currentDateTime().addSecs(++step),
+                                QFileDevice::FileModificationTime));
+}
+
+QString ConfigHome::fileValue(const QString &key) const
+{
+    QSettings file(settingsFile(), QSettings::IniFormat);
+    return file.value("Settings/" + key).toString();
+}
+
+bool ConfigHome::fileHas(const QString &key) const
+{
+    QSettings file(settingsFile(), QSettings::IniFormat);
+    return file.contains("Settings/" + key);
+}
+
+void ConfigHome::set(const QString &key, const QString &value)
+{
+    QtSettingsStore().save("Quillane", "Settings", key, value);
+}
+
+void onNextModal(std::function<void(QWidget *)> answer)
+{
+    QPointer<QWidget> before = QApplication::activeModalWidget();
+    auto *timer = new QTimer(qApp);
+    auto ticks = std::make_shared<int>(0);
+    QObject::connect(timer, &QTimer::timeout, timer, [=] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (modal && modal != before && modal->isVisible()) {
+            timer->stop();
+            timer->deleteLater();
+            answer(modal);
+        } else if (++*ticks > 1000) { // ten seconds: the window never came
+            timer->stop();
+            timer->deleteLater();
+        }
+    });
+    timer->start(10);
+}
+
+void clickChild(QWidget *window, const char *name, Qt::MouseButton button)
+{
+    QWidget *child = window->findChild<QWidget *>(name);
+    QVERIFY2(child, name);
+    QTest::mouseClick(child, button, Qt::NoModifier, child->rect().center());
+}
+
+QString writePicture(const QTemporaryDir &dir, const QString &name, QSize size,
+                     const QColor &colour)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(colour);
+    const QString path = dir.filePath(name);
+    if (!image.save(path))
+        return QString();
+    return path;
+}
+
+} // namespace quillane::test

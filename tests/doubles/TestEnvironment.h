@@ -1,0 +1,64 @@
+#pragma once
+
+#include "FakeCommonDialog.h"
+#include "FakePrinter.h"
+#include "FakeUrlLauncher.h"
+#include "platform/Platform.h"
+#include "platform/QtPictureDecoder.h"
+#include "platform/QtSettingsStore.h"
+
+#include <QImage>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <functional>
+
+class QWidget;
+
+namespace quillane::test {
+
+// A configuration folder of the test's own: XDG_CONFIG_HOME points at it, so
+// the program's settings go to a real QSettings file inside. Create it before
+// anything touches QSettings.
+class ConfigHome {
+public:
+    ConfigHome();
+
+    QString settingsFile() const;
+    // Removes every setting.
+    void clear();
+    // Writes the file as given, as a user editing it by hand would.
+    void writeRaw(const QString &iniText);
+    // A value as the file holds it, read by a fresh reader of the file.
+    QString fileValue(const QString &key) const;
+    bool fileHas(const QString &key) const;
+    // Stores a value the way the program does.
+    void set(const QString &key, const QString &value);
+
+private:
+    QTemporaryDir dir_;
+};
+
+// The program's platform with the real settings store and picture decoder,
+// and doubles for dialogs, launcher and printer.
+struct TestPlatform {
+    QtSettingsStore settings;
+    FakeCommonDialog commonDialog;
+    QtPictureDecoder pictureDecoder;
+    FakeUrlLauncher urlLauncher;
+    FakePrinter printer;
+    Platform platform{settings, commonDialog, pictureDecoder, urlLauncher, printer};
+};
+
+// Runs answer on the next modal window that opens (one other than the modal
+// window open now, if any), from the event loop that shows it.
+void onNextModal(std::function<void(QWidget *)> answer);
+
+// Clicks a window's child widget by objectName, as a user does.
+void clickChild(QWidget *window, const char *name, Qt::MouseButton button = Qt::LeftButton);
+
+// A solid picture saved as a file in dir; the format follows the suffix.
+QString writePicture(const QTemporaryDir &dir, const QString &name, QSize size,
+                     const QColor &colour = Qt::red);
+
+} // namespace quillane::test
