@@ -26,6 +26,8 @@ int main(int argc, char *argv[])
     quillane::Platform platform{settings, commonDialog, pictureDecoder, urlLauncher, printer};
 
     quillane::MainWindow window(platform);
+    QObject::connect(&window, &quillane::MainWindow::quitConfirmed, &app, &QApplication::quit,
+                     Qt::QueuedConnection);
     window.showCentred();
     return app.exec();
 }

@@ -3,6 +3,8 @@
 #include "app/Chrome.h"
 #include "app/DragForm.h"
 #include "app/Twips.h"
+#include "covers/CoverSlot.h"
+#include "dialogs/Dialogs.h"
 #include "platform/CommonDialog.h"
 #include "platform/Platform.h"
 
@@ -64,6 +66,7 @@ MainWindow::MainWindow(Platform &platform, QWidget *parent)
 
     buildChrome();
     buildToolbar();
+    buildSlots();
     buildSearchIcons();
     applyTabOrder();
     load();
@@ -87,6 +90,7 @@ void MainWindow::buildChrome()
     connect(minimise, &ClickLabel::clicked, this, &QWidget::showMinimized);
     ClickLabel *close = addLabel(this, "Label3", {5520, 0, 255, 255}, "x", 9, Qt::AlignCenter);
     close->setToolTip("Close");
+    connect(close, &ClickLabel::clicked, this, &MainWindow::askToQuit);
 
     addLine(this, "Line1", {0, 1080}, {5760, 1080});
     addLine(this, "Line2", {840, 240}, {840, 1080});
@@ -97,7 +101,8 @@ void MainWindow::buildChrome()
 
 void MainWindow::buildToolbar()
 {
-    addIconButton(this, "Command1", {120, 360, 615, 615}, "exit.png", "Exit");
+    QPushButton *exit = addIconButton(this, "Command1", {120, 360, 615, 615}, "exit.png", "Exit");
+    connect(exit, &QPushButton::clicked, this, &MainWindow::askToQuit);
     addIconButton(this, "Command3", {960, 360, 615, 615}, "print.png", "Print");
     printFront_ =
         addToggle<QCheckBox>(this, "Check1", {1680, 360, 735, 255}, "Front", "Print Front");
@@ -120,6 +125,16 @@ void MainWindow::buildToolbar()
     connect(printBack_, &QCheckBox::clicked, this,
             [this](bool checked) { settings_.saveBool(keys::PrintBack, checked); });
     connect(help, &QPushButton::clicked, this, &MainWindow::openHelp);
+}
+
+void MainWindow::buildSlots()
+{
+    const CoverSlot::Services services{platform_.commonDialog, platform_.pictureDecoder,
+                                       dialogResult_};
+    frontSlot_ = new CoverSlot(this, services, "Image1", {120, 1200, 2535, 2535}, "Label1",
+                               {120, 2280, 2535, 255}, "FRONT IMAGE");
+    backSlot_ = new CoverSlot(this, services, "Image2", {2760, 1200, 2895, 2535}, "Label2",
+                              {2760, 2280, 2895, 255}, "BACK IMAGE");
 }
 
 void MainWindow::buildSearchIcons()
@@ -186,6 +201,12 @@ void MainWindow::dragByTitle(QPoint pressGlobalPos)
     titleBand_->setFillColor(TitleBandDragColor);
     DragForm(this, pressGlobalPos);
     titleBand_->setFillColor(TitleBandColor);
+}
+
+void MainWindow::askToQuit()
+{
+    if (QuitDialog(this).exec() == QDialog::Accepted)
+        emit quitConfirmed();
 }
 
 void MainWindow::openHelp()

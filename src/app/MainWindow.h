@@ -11,6 +11,7 @@ class QPushButton;
 namespace quillane {
 
 class ClickLabel;
+class CoverSlot;
 class FilledRect;
 struct Platform;
 
@@ -31,9 +32,20 @@ public:
     // and then takes exactly "False" as refused.
     QString &dialogResult() { return dialogResult_; }
 
+    CoverSlot &frontSlot() { return *frontSlot_; }
+    CoverSlot &backSlot() { return *backSlot_; }
+    // The "Front" and "Back" print check boxes.
+    QCheckBox *printFrontBox() const { return printFront_; }
+    QCheckBox *printBackBox() const { return printBack_; }
+
+signals:
+    // The user confirmed quitting: the program ends.
+    void quitConfirmed();
+
 private:
     void buildChrome();
     void buildToolbar();
+    void buildSlots();
     void buildSearchIcons();
     void applyTabOrder();
     void load();
@@ -41,6 +53,7 @@ private:
 
     void dragByTitle(QPoint pressGlobalPos);
     void openHelp();
+    void askToQuit();
 
     Platform &platform_;
     Settings settings_;
@@ -49,6 +62,8 @@ private:
     FilledRect *titleBand_ = nullptr;
     QCheckBox *printFront_ = nullptr;
     QCheckBox *printBack_ = nullptr;
+    CoverSlot *frontSlot_ = nullptr;
+    CoverSlot *backSlot_ = nullptr;
 };
 
 } // namespace quillane

@@ -1,0 +1,112 @@
+#include "covers/CoverSlot.h"
+
+#include "app/Chrome.h"
+#include "dialogs/Dialogs.h"
+#include "platform/CommonDialog.h"
+#include "platform/PictureDecoder.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace quillane {
+
+const QString CoverSlot::FileFilter =
+    QStringLiteral("Supported File Types|*.jpg;*.gif;*.bmp|JPG Files (*.jpg)|*.jpg|"
+                   "GIF Files (*.gif)|*.gif|BMP Files (*.bmp)|*.bmp|All Files (*.*)|*.*|");
+
+CoverBox::CoverBox(QWidget *parent) : QWidget(parent)
+{
+    setToolTip("Load: Left-Click  |  Clear: Right-Click");
+}
+
+QRect CoverBox::pictureArea() const
+{
+    return rect().adjusted(1, 1, -1, -1);
+}
+
+void CoverBox::setPicture(const QImage &full)
+{
+    const qreal ratio = devicePixelRatioF();
+    shown_ =
+        full.scaled(pictureArea().size() * ratio, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    shown_.setDevicePixelRatio(ratio);
+    update();
+}
+
+void CoverBox::clear()
+{
+    shown_ = QImage();
+    update();
+}
+
+void CoverBox::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    if (!shown_.isNull())
+        painter.drawImage(pictureArea().topLeft(), shown_);
+    painter.setPen(Qt::black);
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+void CoverBox::mousePressEvent(QMouseEvent *event)
+{
+    // Qt's button values are the classic codes for the three main buttons.
+    emit pressed(int(event->button()));
+}
+
+CoverSlot::CoverSlot(QWidget *window, Services services, const char *boxName, TwipRect box,
+                     const char *captionName, TwipRect captionBox, const QString &caption)
+    : QObject(window), window_(window), services_(services)
+{
+    addLabel(window, captionName, captionBox, caption, 8.25, Qt::AlignHCenter | Qt::AlignTop);
+    box_ = new CoverBox(window);
+    box_->setObjectName(boxName);
+    box_->setGeometry(twips::rect(box));
+    connect(box_, &CoverBox::pressed, this, &CoverSlot::onPress);
+}
+
+void CoverSlot::onPress(int buttonCode)
+{
+    services_.dialogResult.clear();
+    if (buttonCode == 1)
+        load();
+    else if (buttonCode == 2)
+        clearAfterAsking();
+}
+
+void CoverSlot::load()
+{
+    CommonDialog &dialog = services_.commonDialog;
+    dialog.setFilter(FileFilter);
+    dialog.setFlags(HideReadOnly);
+    dialog.showOpen(window_);
+    const QString chosen = dialog.fileName();
+    if (chosen.isEmpty())
+        return; // cancelled
+    // Emptied before anything can fail: an empty name is how the next opening
+    // tells a cancel.
+    dialog.setFileName(QString());
+
+    DecodedPicture decoded = services_.pictureDecoder.decode(chosen);
+    if (!decoded.ok()) {
+        showFailure(window_, *decoded.failure);
+        return;
+    }
+    picture_ = std::move(decoded.image);
+    box_->setPicture(picture_);
+    path_ = chosen;
+}
+
+void CoverSlot::clearAfterAsking()
+{
+    if (path_.isEmpty())
+        return;
+    ClearDialog(window_, services_.dialogResult).exec();
+    if (services_.dialogResult == QLatin1String("False"))
+        return;
+    picture_ = QImage();
+    box_->clear();
+    path_.clear();
+}
+
+} // namespace quillane

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "app/Twips.h"
+
+#include <QImage>
+#include <QString>
+#include <QWidget>
+
+namespace quillane {
+
+class CommonDialog;
+class PictureDecoder;
+
+// The box that shows a slot's picture stretched over it, above the slot's
+// caption, which shows through while the box is empty.
+class CoverBox final : public QWidget {
+    Q_OBJECT
+public:
+    explicit CoverBox(QWidget *parent);
+
+    // The picture as shown: scaled once to the box, so that no repaint ever
+    // resamples the full picture.
+    void setPicture(const QImage &full);
+    void clear();
+    const QImage &shown() const { return shown_; }
+
+signals:
+    // The mouse button as its classic code: 1 left, 2 right, 4 middle.
+    void pressed(int buttonCode);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+
+private:
+    QRect pictureArea() const;
+
+    QImage shown_;
+};
+
+// One cover slot: the picture and the path of the file it came from. A slot
+// is filled exactly when its path is not empty.
+class CoverSlot final : public QObject {
+    Q_OBJECT
+public:
+    struct Services {
+        CommonDialog &commonDialog;
+        PictureDecoder &pictureDecoder;
+        QString &dialogResult;
+    };
+
+    // Builds the caption and the box on window, the box above the caption.
+    CoverSlot(QWidget *window, Services services, const char *boxName, TwipRect box,
+              const char *captionName, TwipRect captionBox, const QString &caption);
+
+    QString path() const { return path_; }
+    bool isFilled() const { return !path_.isEmpty(); }
+    // The picture at full resolution, as decoded when the slot was filled.
+    const QImage &picture() const { return picture_; }
+    CoverBox *box() const { return box_; }
+
+    static const QString FileFilter;
+    static constexpr qint32 HideReadOnly = 4;
+
+private:
+    void onPress(int buttonCode);
+    void load();
+    void clearAfterAsking();
+
+    QWidget *window_;
+    Services services_;
+    CoverBox *box_;
+    QImage picture_;
+    QString path_;
+};
+
+} // namespace quillane

@@ -1,0 +1,105 @@
+#include "dialogs/Dialogs.h"
+
+#include <QApplication>
+#include <QPushButton>
+
+namespace quillane {
+
+namespace {
+
+constexpr QSize SmallDialogSize(2895, 1815);
+constexpr TwipRect YesButton{360, 1320, 975, 375};
+constexpr TwipRect NoButton{1560, 1320, 975, 375};
+
+} // namespace
+
+QPushButton *addDialogButton(QWidget *dialog, const char *name, TwipRect r, const QString &caption)
+{
+    auto *button = new QPushButton(caption, dialog);
+    button->setObjectName(name);
+    button->setGeometry(twips::rect(r));
+    button->setFont(arialFont(9));
+    setBackground(button, Qt::white);
+    // Enter presses the focused button, and no other: the window has no default.
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    return button;
+}
+
+void addDialogIcon(QWidget *dialog, QStyle::StandardPixmap icon)
+{
+    ClickLabel *image = addLabel(dialog, "Image1", {120, 480, 480, 480}, QString(), 9);
+    image->setPixmap(QApplication::style()->standardIcon(icon).pixmap(32, 32));
+}
+
+QString breakableText(const QString &text, int longestWord)
+{
+    static const QChar ZeroWidthSpace(0x200B);
+    QString result;
+    int run = 0;
+    for (QChar c : text) {
+        if (c.isSpace()) {
+            run = 0;
+        } else if (++run > longestWord) {
+            result += ZeroWidthSpace;
+            run = 1;
+        }
+        result += c;
+    }
+    return result;
+}
+
+ClearDialog::ClearDialog(QWidget *owner, QString &dialogResult)
+    : ChromeDialog(owner, "Form4", SmallDialogSize, "Clear"), dialogResult_(dialogResult)
+{
+    addInertCloseGlyph();
+    addDialogIcon(this, QStyle::SP_MessageBoxQuestion);
+    addLabel(this, "Label1", {720, 480, 2055, 255}, "Clear current image?", 9.75, Qt::AlignCenter);
+    addLabel(this, "Label2", {720, 840, 2055, 255}, "Are you sure?", 9.75, Qt::AlignCenter);
+    QPushButton *yes = addDialogButton(this, "Command1", YesButton, "&Yes");
+    QPushButton *no = addDialogButton(this, "Command2", NoButton, "&No");
+    connect(yes, &QPushButton::clicked, this, [this] { finish(Accepted); });
+    connect(no, &QPushButton::clicked, this, [this] {
+        dialogResult_ = "False";
+        finish(Rejected);
+    });
+    no->setFocus();
+}
+
+void ClearDialog::dismissed()
+{
+    dialogResult_ = "False";
+}
+
+QuitDialog::QuitDialog(QWidget *owner) : ChromeDialog(owner, "Form6", SmallDialogSize, "Quit")
+{
+    addInertCloseGlyph();
+    addDialogIcon(this, QStyle::SP_MessageBoxQuestion);
+    addLabel(this, "Label2", {720, 600, 1935, 255}, "Are you sure?", 9.75, Qt::AlignCenter);
+    QPushButton *yes = addDialogButton(this, "Command1", YesButton, "&Yes");
+    QPushButton *no = addDialogButton(this, "Command2", NoButton, "&No");
+    connect(yes, &QPushButton::clicked, this, [this] { finish(Accepted); });
+    connect(no, &QPushButton::clicked, this, [this] { finish(Rejected); });
+    no->setFocus();
+}
+
+MessageDialog::MessageDialog(QWidget *owner, const Failure &failure)
+    : ChromeDialog(owner, "Form5", SmallDialogSize, "Error: " + QString::number(failure.number))
+{
+    addInertCloseGlyph();
+    addDialogIcon(this, QStyle::SP_MessageBoxWarning);
+    ClickLabel *text =
+        addLabel(this, "Label1", {720, 360, 2055, 855}, breakableText(failure.description), 9.75);
+    text->setWordWrap(true);
+    QPushButton *ok = addDialogButton(this, "Command2", {960, 1320, 975, 375}, "&Ok");
+    connect(ok, &QPushButton::clicked, this, [this] { finish(Accepted); });
+    ok->setFocus();
+}
+
+void showFailure(QWidget *owner, const Failure &failure)
+{
+    MessageDialog dialog(owner, failure);
+    dialog.exec();
+}
+
+} // namespace quillane
