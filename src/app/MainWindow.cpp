@@ -7,6 +7,7 @@
 #include "dialogs/Dialogs.h"
 #include "platform/CommonDialog.h"
 #include "platform/Platform.h"
+#include "print/PrintJob.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -103,7 +104,9 @@ void MainWindow::buildToolbar()
 {
     QPushButton *exit = addIconButton(this, "Command1", {120, 360, 615, 615}, "exit.png", "Exit");
     connect(exit, &QPushButton::clicked, this, &MainWindow::askToQuit);
-    addIconButton(this, "Command3", {960, 360, 615, 615}, "print.png", "Print");
+    QPushButton *print =
+        addIconButton(this, "Command3", {960, 360, 615, 615}, "print.png", "Print");
+    connect(print, &QPushButton::clicked, this, [this] { runPrintJob(*this); });
     printFront_ =
         addToggle<QCheckBox>(this, "Check1", {1680, 360, 735, 255}, "Front", "Print Front");
     printBack_ = addToggle<QCheckBox>(this, "Check2", {1680, 720, 735, 255}, "Back", "Print Back");
