@@ -8,6 +8,7 @@
 #include "platform/CommonDialog.h"
 #include "platform/Platform.h"
 #include "print/PrintJob.h"
+#include "print/PrintSettingsDialog.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -110,7 +111,10 @@ void MainWindow::buildToolbar()
     printFront_ =
         addToggle<QCheckBox>(this, "Check1", {1680, 360, 735, 255}, "Front", "Print Front");
     printBack_ = addToggle<QCheckBox>(this, "Check2", {1680, 720, 735, 255}, "Back", "Print Back");
-    addIconButton(this, "Command2", {2520, 360, 615, 615}, "settings.png", "Print Settings");
+    QPushButton *printSettings =
+        addIconButton(this, "Command2", {2520, 360, 615, 615}, "settings.png", "Print Settings");
+    connect(printSettings, &QPushButton::clicked, this,
+            [this] { PrintSettingsDialog(this, settings_, platform_.commonDialog).exec(); });
     addIconButton(this, "Command4", {3360, 360, 615, 615}, "view.png", "View Image");
     auto *viewFront =
         addToggle<QRadioButton>(this, "Option1(0)", {4080, 360, 735, 255}, "Front", "View Front");
