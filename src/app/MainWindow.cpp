@@ -7,6 +7,7 @@
 #include "dialogs/Dialogs.h"
 #include "platform/CommonDialog.h"
 #include "platform/Platform.h"
+#include "search/SearchPanel.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -68,6 +69,7 @@ MainWindow::MainWindow(Platform &platform, QWidget *parent)
     buildToolbar();
     buildSlots();
     buildSearchIcons();
+    buildSearchPanel();
     applyTabOrder();
     load();
 }
@@ -148,6 +150,15 @@ void MainWindow::buildSearchIcons()
     };
     addIcon("Image3", "search-show.png", "Show Artvault Search");
     addIcon("Image4", "search-hide.png", "Hide Artvault Search");
+}
+
+void MainWindow::buildSearchPanel()
+{
+    searchPanel_ = new SearchPanel(*this);
+    connect(findChild<ClickLabel *>("Image3"), &ClickLabel::clicked, searchPanel_,
+            &SearchPanel::open);
+    connect(findChild<ClickLabel *>("Image4"), &ClickLabel::clicked, searchPanel_,
+            &SearchPanel::close);
 }
 
 void MainWindow::applyTabOrder()
