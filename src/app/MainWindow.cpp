@@ -1,5 +1,6 @@
 #include "app/MainWindow.h"
 
+#include "about/AboutWindow.h"
 #include "app/Chrome.h"
 #include "app/DragForm.h"
 #include "app/Twips.h"
@@ -87,6 +88,7 @@ void MainWindow::buildChrome()
 
     ClickLabel *about = addLabel(this, "Label5", {5040, 0, 255, 255}, "?", 9, Qt::AlignCenter);
     about->setToolTip("About Quillane");
+    connect(about, &ClickLabel::clicked, this, &MainWindow::showAbout);
     ClickLabel *minimise = addLabel(this, "Label4", {5280, 0, 255, 255}, "_", 9, Qt::AlignCenter);
     minimise->setToolTip("Minimize");
     connect(minimise, &ClickLabel::clicked, this, &QWidget::showMinimized);
@@ -218,6 +220,11 @@ void MainWindow::askToQuit()
 {
     if (QuitDialog(this).exec() == QDialog::Accepted)
         emit quitConfirmed();
+}
+
+void MainWindow::showAbout()
+{
+    AboutWindow(this, platform_.urlLauncher).exec();
 }
 
 void MainWindow::openHelp()

@@ -56,6 +56,7 @@ private:
 
     void dragByTitle(QPoint pressGlobalPos);
     void openHelp();
+    void showAbout();
     void askToQuit();
 
     Platform &platform_;
