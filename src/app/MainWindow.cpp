@@ -198,9 +198,7 @@ void MainWindow::showCentred()
 
 void MainWindow::dragByTitle(QPoint pressGlobalPos)
 {
-    titleBand_->setFillColor(TitleBandDragColor);
-    DragForm(this, pressGlobalPos);
-    titleBand_->setFillColor(TitleBandColor);
+    dragWithTitleBand(this, titleBand_, pressGlobalPos);
 }
 
 void MainWindow::askToQuit()
