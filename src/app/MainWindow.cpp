@@ -5,6 +5,7 @@
 #include "app/DragForm.h"
 #include "app/Twips.h"
 #include "covers/CoverSlot.h"
+#include "covers/ImageViewer.h"
 #include "dialogs/Dialogs.h"
 #include "platform/CommonDialog.h"
 #include "platform/Platform.h"
@@ -112,7 +113,8 @@ void MainWindow::buildToolbar()
         addToggle<QCheckBox>(this, "Check1", {1680, 360, 735, 255}, "Front", "Print Front");
     printBack_ = addToggle<QCheckBox>(this, "Check2", {1680, 720, 735, 255}, "Back", "Print Back");
     addIconButton(this, "Command2", {2520, 360, 615, 615}, "settings.png", "Print Settings");
-    addIconButton(this, "Command4", {3360, 360, 615, 615}, "view.png", "View Image");
+    QPushButton *view =
+        addIconButton(this, "Command4", {3360, 360, 615, 615}, "view.png", "View Image");
     auto *viewFront =
         addToggle<QRadioButton>(this, "Option1(0)", {4080, 360, 735, 255}, "Front", "View Front");
     auto *viewBack =
@@ -129,6 +131,13 @@ void MainWindow::buildToolbar()
     connect(printBack_, &QCheckBox::clicked, this,
             [this](bool checked) { settings_.saveBool(keys::PrintBack, checked); });
     connect(help, &QPushButton::clicked, this, &MainWindow::openHelp);
+    // Only the chosen slot: an empty one shows nothing and the other is not tried.
+    connect(view, &QPushButton::clicked, this, [this, viewFront, viewBack] {
+        if (viewFront->isChecked())
+            viewCover(this, platform_.pictureDecoder, *frontSlot_);
+        else if (viewBack->isChecked())
+            viewCover(this, platform_.pictureDecoder, *backSlot_);
+    });
 }
 
 void MainWindow::buildSlots()
@@ -211,9 +220,7 @@ void MainWindow::showCentred()
 
 void MainWindow::dragByTitle(QPoint pressGlobalPos)
 {
-    titleBand_->setFillColor(TitleBandDragColor);
-    DragForm(this, pressGlobalPos);
-    titleBand_->setFillColor(TitleBandColor);
+    dragWithTitleBand(this, titleBand_, pressGlobalPos);
 }
 
 void MainWindow::askToQuit()
