@@ -137,11 +137,6 @@ private slots:
         platform_.reset();
     }
 
-    void questionMarkSaysWhatItOpens()
-    {
-        QCOMPARE(window_->findChild<QWidget *>("Label5")->toolTip(), QString("About Quillane"));
-    }
-
     void everyControlStandsWhereDesigned()
     {
         withAbout([this](QWidget *about) {

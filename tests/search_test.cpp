@@ -185,8 +185,13 @@ private slots:
     {
         QTest::addColumn<QString>("listText");
         QTest::addColumn<QString>("group");
-        for (const CoverType &type : coverTypes())
-            QTest::newRow(qPrintable(type.listText)) << type.listText << type.group;
+        const char *const table[][2] = {
+            {"audio covers", "audio"}, {"dvd covers", "dvd"}, {"dreamcast covers", "dreamcast"},
+            {"pc covers", "pc"},       {"psx covers", "psx"}, {"psx2 covers", "psx2"},
+            {"vcd covers", "vcd"},
+        };
+        for (const auto &row : table)
+            QTest::newRow(row[0]) << QString(row[0]) << QString(row[1]);
     }
 
     void eachCoverTypeSearchesItsGroup()
@@ -199,14 +204,6 @@ private slots:
         QCOMPARE(window_->searchPanel().coverGroup(), group);
         search("x");
         QCOMPARE(launched(), QStringList(SearchPage + group + "&terms=x"));
-    }
-
-    void theTableHoldsTheArchiveGroups()
-    {
-        QStringList groups;
-        for (const CoverType &type : coverTypes())
-            groups << type.group;
-        QCOMPARE(groups, QStringList({"audio", "dvd", "dreamcast", "pc", "psx", "psx2", "vcd"}));
     }
 
     void onlyTheWholeListTextMatches_data()
