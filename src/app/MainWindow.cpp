@@ -1,5 +1,6 @@
 #include "app/MainWindow.h"
 
+#include "about/AboutWindow.h"
 #include "app/Chrome.h"
 #include "app/DragForm.h"
 #include "app/Twips.h"
@@ -8,6 +9,7 @@
 #include "dialogs/Dialogs.h"
 #include "platform/CommonDialog.h"
 #include "platform/Platform.h"
+#include "search/SearchPanel.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -69,6 +71,7 @@ MainWindow::MainWindow(Platform &platform, QWidget *parent)
     buildToolbar();
     buildSlots();
     buildSearchIcons();
+    buildSearchPanel();
     applyTabOrder();
     load();
 }
@@ -86,6 +89,7 @@ void MainWindow::buildChrome()
 
     ClickLabel *about = addLabel(this, "Label5", {5040, 0, 255, 255}, "?", 9, Qt::AlignCenter);
     about->setToolTip("About Quillane");
+    connect(about, &ClickLabel::clicked, this, &MainWindow::showAbout);
     ClickLabel *minimise = addLabel(this, "Label4", {5280, 0, 255, 255}, "_", 9, Qt::AlignCenter);
     minimise->setToolTip("Minimize");
     connect(minimise, &ClickLabel::clicked, this, &QWidget::showMinimized);
@@ -159,6 +163,15 @@ void MainWindow::buildSearchIcons()
     addIcon("Image4", "search-hide.png", "Hide Artvault Search");
 }
 
+void MainWindow::buildSearchPanel()
+{
+    searchPanel_ = new SearchPanel(*this);
+    connect(findChild<ClickLabel *>("Image3"), &ClickLabel::clicked, searchPanel_,
+            &SearchPanel::open);
+    connect(findChild<ClickLabel *>("Image4"), &ClickLabel::clicked, searchPanel_,
+            &SearchPanel::close);
+}
+
 void MainWindow::applyTabOrder()
 {
     static const char *const order[] = {"Command5", "Command1", "Command3",  "Check1",
@@ -214,6 +227,11 @@ void MainWindow::askToQuit()
 {
     if (QuitDialog(this).exec() == QDialog::Accepted)
         emit quitConfirmed();
+}
+
+void MainWindow::showAbout()
+{
+    AboutWindow(this, platform_.urlLauncher).exec();
 }
 
 void MainWindow::openHelp()
