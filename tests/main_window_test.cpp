@@ -159,8 +159,8 @@ private slots:
     void tabOrderFollowsTheDesign()
     {
         start();
-        const QStringList expected = {"Command1", "Command3", "Check1",     "Check2",
-                                      "Command2", "Command4", "Option1(0)", "Command5"};
+        const QStringList expected = {"Command1", "Command3",   "Check1", "Check2", "Command2",
+                                      "Command4", "Option1(0)", "Text4",  "Combo1", "Command5"};
         QStringList visited;
         for (int i = 0; i < expected.size(); ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);

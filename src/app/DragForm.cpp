@@ -1,5 +1,7 @@
 #include "app/DragForm.h"
 
+#include "app/Chrome.h"
+
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QMouseEvent>
@@ -85,6 +87,15 @@ void DragForm(QWidget *window, QPoint pressGlobalPos)
     dragging = true;
     MoveLoop(window, pressGlobalPos).run();
     dragging = false;
+}
+
+void dragWithTitleBand(QWidget *window, FilledRect *band, QPoint pressGlobalPos)
+{
+    const QPointer<FilledRect> guard(band);
+    band->setFillColor(TitleBandDragColor);
+    DragForm(window, pressGlobalPos);
+    if (guard)
+        guard->setFillColor(TitleBandColor);
 }
 
 } // namespace quillane

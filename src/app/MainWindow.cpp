@@ -1,14 +1,17 @@
 #include "app/MainWindow.h"
 
+#include "about/AboutWindow.h"
 #include "app/Chrome.h"
 #include "app/DragForm.h"
 #include "app/Twips.h"
 #include "covers/CoverSlot.h"
+#include "covers/ImageViewer.h"
 #include "dialogs/Dialogs.h"
 #include "platform/CommonDialog.h"
 #include "platform/Platform.h"
 #include "print/PrintJob.h"
 #include "print/PrintSettingsDialog.h"
+#include "search/SearchPanel.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -70,6 +73,7 @@ MainWindow::MainWindow(Platform &platform, QWidget *parent)
     buildToolbar();
     buildSlots();
     buildSearchIcons();
+    buildSearchPanel();
     applyTabOrder();
     load();
 }
@@ -87,6 +91,7 @@ void MainWindow::buildChrome()
 
     ClickLabel *about = addLabel(this, "Label5", {5040, 0, 255, 255}, "?", 9, Qt::AlignCenter);
     about->setToolTip("About Quillane");
+    connect(about, &ClickLabel::clicked, this, &MainWindow::showAbout);
     ClickLabel *minimise = addLabel(this, "Label4", {5280, 0, 255, 255}, "_", 9, Qt::AlignCenter);
     minimise->setToolTip("Minimize");
     connect(minimise, &ClickLabel::clicked, this, &QWidget::showMinimized);
@@ -115,7 +120,8 @@ void MainWindow::buildToolbar()
         addIconButton(this, "Command2", {2520, 360, 615, 615}, "settings.png", "Print Settings");
     connect(printSettings, &QPushButton::clicked, this,
             [this] { PrintSettingsDialog(this, settings_, platform_.commonDialog).exec(); });
-    addIconButton(this, "Command4", {3360, 360, 615, 615}, "view.png", "View Image");
+    QPushButton *view =
+        addIconButton(this, "Command4", {3360, 360, 615, 615}, "view.png", "View Image");
     auto *viewFront =
         addToggle<QRadioButton>(this, "Option1(0)", {4080, 360, 735, 255}, "Front", "View Front");
     auto *viewBack =
@@ -132,6 +138,13 @@ void MainWindow::buildToolbar()
     connect(printBack_, &QCheckBox::clicked, this,
             [this](bool checked) { settings_.saveBool(keys::PrintBack, checked); });
     connect(help, &QPushButton::clicked, this, &MainWindow::openHelp);
+    // Only the chosen slot: an empty one shows nothing and the other is not tried.
+    connect(view, &QPushButton::clicked, this, [this, viewFront, viewBack] {
+        if (viewFront->isChecked())
+            viewCover(this, platform_.pictureDecoder, *frontSlot_);
+        else if (viewBack->isChecked())
+            viewCover(this, platform_.pictureDecoder, *backSlot_);
+    });
 }
 
 void MainWindow::buildSlots()
@@ -155,6 +168,15 @@ void MainWindow::buildSearchIcons()
     };
     addIcon("Image3", "search-show.png", "Show Artvault Search");
     addIcon("Image4", "search-hide.png", "Hide Artvault Search");
+}
+
+void MainWindow::buildSearchPanel()
+{
+    searchPanel_ = new SearchPanel(*this);
+    connect(findChild<ClickLabel *>("Image3"), &ClickLabel::clicked, searchPanel_,
+            &SearchPanel::open);
+    connect(findChild<ClickLabel *>("Image4"), &ClickLabel::clicked, searchPanel_,
+            &SearchPanel::close);
 }
 
 void MainWindow::applyTabOrder()
@@ -205,15 +227,18 @@ void MainWindow::showCentred()
 
 void MainWindow::dragByTitle(QPoint pressGlobalPos)
 {
-    titleBand_->setFillColor(TitleBandDragColor);
-    DragForm(this, pressGlobalPos);
-    titleBand_->setFillColor(TitleBandColor);
+    dragWithTitleBand(this, titleBand_, pressGlobalPos);
 }
 
 void MainWindow::askToQuit()
 {
     if (QuitDialog(this).exec() == QDialog::Accepted)
         emit quitConfirmed();
+}
+
+void MainWindow::showAbout()
+{
+    AboutWindow(this, platform_.urlLauncher).exec();
 }
 
 void MainWindow::openHelp()

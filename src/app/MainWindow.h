@@ -13,6 +13,7 @@ namespace quillane {
 class ClickLabel;
 class CoverSlot;
 class FilledRect;
+class SearchPanel;
 struct Platform;
 
 // The main window "form1": title band, toolbar, cover slots and search strip.
@@ -37,6 +38,7 @@ public:
     // The "Front" and "Back" print check boxes.
     QCheckBox *printFrontBox() const { return printFront_; }
     QCheckBox *printBackBox() const { return printBack_; }
+    SearchPanel &searchPanel() { return *searchPanel_; }
 
 signals:
     // The user confirmed quitting: the program ends.
@@ -47,12 +49,14 @@ private:
     void buildToolbar();
     void buildSlots();
     void buildSearchIcons();
+    void buildSearchPanel();
     void applyTabOrder();
     void load();
     void applyFormHeight(const QString &stored);
 
     void dragByTitle(QPoint pressGlobalPos);
     void openHelp();
+    void showAbout();
     void askToQuit();
 
     Platform &platform_;
@@ -64,6 +68,7 @@ private:
     QCheckBox *printBack_ = nullptr;
     CoverSlot *frontSlot_ = nullptr;
     CoverSlot *backSlot_ = nullptr;
+    SearchPanel *searchPanel_ = nullptr;
 };
 
 } // namespace quillane

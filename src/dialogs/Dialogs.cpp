@@ -1,7 +1,9 @@
 #include "dialogs/Dialogs.h"
 
 #include <QApplication>
+#include <QPainter>
 #include <QPushButton>
+#include <QTextLayout>
 
 namespace quillane {
 
@@ -32,21 +34,38 @@ void addDialogIcon(QWidget *dialog, QStyle::StandardPixmap icon)
     image->setPixmap(QApplication::style()->standardIcon(icon).pixmap(32, 32));
 }
 
-QString breakableText(const QString &text, int longestWord)
+namespace {
+
+QTextLayout *layOut(QTextLayout &layout, int width)
 {
-    static const QChar ZeroWidthSpace(0x200B);
-    QString result;
-    int run = 0;
-    for (QChar c : text) {
-        if (c.isSpace()) {
-            run = 0;
-        } else if (++run > longestWord) {
-            result += ZeroWidthSpace;
-            run = 1;
-        }
-        result += c;
+    QTextOption option(Qt::AlignLeft);
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    qreal y = 0;
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width);
+        line.setPosition(QPointF(0, y));
+        y += line.height();
     }
-    return result;
+    layout.endLayout();
+    return &layout;
+}
+
+} // namespace
+
+QSize WrappingText::wrappedSize() const
+{
+    QTextLayout layout(text(), font());
+    return layOut(layout, width())->boundingRect().toAlignedRect().size();
+}
+
+void WrappingText::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::WindowText));
+    QTextLayout layout(text(), font());
+    layOut(layout, width())->draw(&painter, QPointF(0, 0));
 }
 
 ClearDialog::ClearDialog(QWidget *owner, QString &dialogResult)
@@ -88,9 +107,16 @@ MessageDialog::MessageDialog(QWidget *owner, const Failure &failure)
 {
     addInertCloseGlyph();
     addDialogIcon(this, QStyle::SP_MessageBoxWarning);
-    ClickLabel *text =
-        addLabel(this, "Label1", {720, 360, 2055, 855}, breakableText(failure.description), 9.75);
-    text->setWordWrap(true);
+    auto *text = new WrappingText(failure.description, this);
+    text->setObjectName("Label1");
+    text->setGeometry(twips::rect({720, 360, 2055, 855}));
+    text->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // A description longer than the box holds is set smaller rather than cut off.
+    for (qreal points = 9.75; points >= 6; points -= 0.75) {
+        text->setFont(arialFont(points));
+        if (text->wrappedSize().height() <= text->height())
+            break;
+    }
     QPushButton *ok = addDialogButton(this, "Command2", {960, 1320, 975, 375}, "&Ok");
     connect(ok, &QPushButton::clicked, this, [this] { finish(Accepted); });
     ok->setFocus();

@@ -3,6 +3,7 @@
 #include "dialogs/ChromeDialog.h"
 #include "platform/Failure.h"
 
+#include <QLabel>
 #include <QStyle>
 
 class QPushButton;
@@ -44,9 +45,19 @@ public:
 // Shows the message dialog for a failure and returns when the user has closed it.
 void showFailure(QWidget *owner, const Failure &failure);
 
-// The text with break opportunities inside words too long for a line, so that
-// a long file name wraps instead of running out of its box.
-QString breakableText(const QString &text, int longestWord = 14);
+// Text that wraps at word boundaries, and inside a word too long for a line
+// (a long file name), so that it never runs out of its box.
+class WrappingText final : public QLabel {
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+
+    // The size the text takes, wrapped to the label's width in its font.
+    QSize wrappedSize() const;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+};
 
 // Pieces the small dialogs and the other windows with the common look share.
 QPushButton *addDialogButton(QWidget *dialog, const char *name, TwipRect r, const QString &caption);

@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# The real program on a real X server (Xvfb): it opens centred with its title
+# band, toolbar and check boxes drawn where they belong, and "x" followed by
+# "Yes" ends the process.
+#   desktop_test.sh <path to quillane>
+set -euo pipefail
+program="$1"
+work="$(mktemp -d)"
+cleanup() {
+    [ -n "${app:-}" ] && kill "$app" 2>/dev/null || true
+    [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# Xvfb picks a free display number and tells it through a file descriptor.
+exec 3>"$work/display"
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
+export DISPLAY=":$(head -n1 "$work/display")"
+export XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=xcb
+
+"$program" 2>"$work/stderr" &
+app=$!
+window=""
+for _ in $(seq 200); do
+    window=$(xdotool search --onlyvisible --name '^Quillane 2\.2$' 2>/dev/null | head -n1) && [ -n "$window" ] && break
+    sleep 0.05
+done
+[ -n "$window" ] || fail "the main window did not appear"
+sleep 0.3
+
+eval "$(xdotool getwindowgeometry --shell "$window")"
+[ "$WIDTH" = 385 ] && [ "$HEIGHT" = 265 ] || fail "window is ${WIDTH}x${HEIGHT}, not 385x265"
+[ "$X" = $(((1280 - 385) / 2)) ] || [ "$X" = $(((1280 - 385 + 1) / 2)) ] || fail "window not centred: x=$X"
+[ "$Y" = $(((1024 - 265) / 2)) ] || [ "$Y" = $(((1024 - 265 + 1) / 2)) ] || fail "window not centred: y=$Y"
+
+import -window root "$work/shot.png"
+pixel() { convert "$work/shot.png" -format "%[pixel:p{$((X + $1)),$((Y + $2))}]" info:; }
+expect() { # x y colour what
+    local found
+    found=$(pixel "$1" "$2")
+    [ "$found" = "$3" ] || fail "$4 at ($1,$2) is $found, not $3"
+}
+expect 3 8 "srgb(128,128,255)" "title band"
+expect 380 100 "srgb(255,255,255)" "body"
+expect 56 40 "srgb(0,0,0)" "toolbar separator"
+expect 200 72 "srgb(0,0,0)" "toolbar bottom line"
+# The check boxes' indicators, checked, left in their boxes.
+convert "$work/shot.png" -crop "49x17+$((X + 112))+$((Y + 24))" "$work/check1.png"
+[ "$(convert "$work/check1.png" -format '%[fx:minima.intensity<0.3]' info:)" = 1 ] || fail "no Front check box"
+# The glyphs on the band: dark text somewhere in "?", "_" and "x".
+for left in 336 352 368; do
+    convert "$work/shot.png" -crop "17x17+$((X + left))+$Y" "$work/glyph.png"
+    [ "$(convert "$work/glyph.png" -format '%[fx:minima.intensity<0.3]' info:)" = 1 ] || fail "glyph at $left missing"
+done
+
+# "x", then the quit dialog's "&Yes" by its access key: the process ends.
+xdotool mousemove $((X + 376)) $((Y + 8)) click 1
+sleep 0.5
+xdotool key alt+y
+for _ in $(seq 100); do kill -0 "$app" 2>/dev/null || break; sleep 0.05; done
+if kill -0 "$app" 2>/dev/null; then fail "the program did not end after Quit / Yes"; fi
+wait "$app" || fail "the program ended with an error"
+app=""
+[ -f "$work/config/Quillane/Quillane.conf" ] || fail "settings were not seeded"
+echo "PASS"

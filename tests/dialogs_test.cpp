@@ -1,0 +1,245 @@
+// The clear, quit and message dialogs, driven by clicks and keys on the
+// offscreen platform: their look, the dialog result they leave, and quitting.
+#include "app/Chrome.h"
+#include "app/MainWindow.h"
+#include "covers/CoverSlot.h"
+#include "dialogs/Dialogs.h"
+#include "doubles/TestEnvironment.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
+
+using namespace quillane;
+
+namespace {
+
+struct Control {
+    const char *name;
+    TwipRect rect;
+    const char *text;
+    qreal points;
+};
+
+QString shownText(QWidget *widget)
+{
+    if (auto *label = qobject_cast<QLabel *>(widget))
+        return label->text();
+    return qobject_cast<QPushButton *>(widget)->text();
+}
+
+void checkControls(QWidget *dialog, std::initializer_list<Control> controls)
+{
+    for (const Control &c : controls) {
+        QWidget *widget = dialog->findChild<QWidget *>(c.name);
+        QVERIFY2(widget, c.name);
+        QCOMPARE(widget->geometry(), twips::rect(c.rect));
+        if (c.text)
+            QCOMPARE(shownText(widget), QString(c.text));
+        if (c.points > 0) {
+            QCOMPARE(widget->font().pointSizeF(), c.points);
+            QVERIFY(widget->font().bold());
+        }
+    }
+}
+
+// The common look of the three small dialogs.
+void checkCommonLook(QWidget *dialog, const QString &title)
+{
+    QVERIFY(dialog->windowFlags() & Qt::FramelessWindowHint);
+    QVERIFY(dialog->isModal());
+    QCOMPARE(dialog->size(), twips::rect({0, 0, 2895, 1815}).size());
+    checkControls(dialog, {{"Shape1", {0, 0, 2895, 255}, nullptr, 0},
+                           {"Label6", {120, 0, 2535, 255}, nullptr, 11.25},
+                           {"Label5", {2640, 0, 255, 255}, "x", 9},
+                           {"Shape2", {0, 240, 2895, 1575}, nullptr, 0},
+                           {"Image1", {120, 480, 480, 480}, nullptr, 0}});
+    QCOMPARE(shownText(dialog->findChild<QWidget *>("Label6")), title);
+    QCOMPARE(dialog->findChild<FilledRect *>("Shape1")->fillColor(), QColor(128, 128, 255));
+    QCOMPARE(dialog->findChild<ClickLabel *>("Label5")->textColor(), QColor(224, 224, 224));
+    QCOMPARE(dialog->findChild<QLabel *>("Image1")->pixmap().size(), QSize(32, 32));
+    for (auto *button : dialog->findChildren<QPushButton *>()) {
+        QCOMPARE(button->size(), twips::rect({0, 0, 975, 375}).size());
+        QVERIFY(!button->isDefault());
+        QCOMPARE(button->palette().color(QPalette::Button), QColor(Qt::white));
+    }
+}
+
+} // namespace
+
+class DialogsTest : public QObject {
+    Q_OBJECT
+
+    test::ConfigHome home_;
+    std::unique_ptr<test::TestPlatform> platform_;
+    std::unique_ptr<MainWindow> window_;
+
+private slots:
+    void init()
+    {
+        home_.clear();
+        platform_ = std::make_unique<test::TestPlatform>();
+        window_ = std::make_unique<MainWindow>(platform_->platform);
+        window_->showCentred();
+        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    }
+    void cleanup()
+    {
+        window_.reset();
+        platform_.reset();
+    }
+
+    void clearDialogLooksAsDesigned()
+    {
+        QString result;
+        ClearDialog dialog(window_.get(), result);
+        checkCommonLook(&dialog, "Clear");
+        checkControls(&dialog, {{"Label1", {720, 480, 2055, 255}, "Clear current image?", 9.75},
+                                {"Label2", {720, 840, 2055, 255}, "Are you sure?", 9.75},
+                                {"Command1", {360, 1320, 975, 375}, "&Yes", 9},
+                                {"Command2", {1560, 1320, 975, 375}, "&No", 9}});
+    }
+
+    void quitDialogLooksAsDesigned()
+    {
+        QuitDialog dialog(window_.get());
+        checkCommonLook(&dialog, "Quit");
+        checkControls(&dialog, {{"Label2", {720, 600, 1935, 255}, "Are you sure?", 9.75},
+                                {"Command1", {360, 1320, 975, 375}, "&Yes", 9},
+                                {"Command2", {1560, 1320, 975, 375}, "&No", 9}});
+    }
+
+    void messageDialogShowsTheFailure()
+    {
+        MessageDialog dialog(window_.get(), {481, "\"a.jpg\" cannot be loaded."});
+        checkCommonLook(&dialog, "Error: 481");
+        checkControls(&dialog,
+                      {{"Label1", {720, 360, 2055, 855}, "\"a.jpg\" cannot be loaded.", 9.75},
+                       {"Command2", {960, 1320, 975, 375}, "&Ok", 9}});
+        QVERIFY(!dialog.findChild<QWidget *>("Command1"));
+    }
+
+    void longDescriptionsWrapInsideTheTextArea()
+    {
+        const QString description =
+            "The picture \"" + QString(60, 'w') + ".jpg\" is too large: 60000 x 60000 pixels.";
+        MessageDialog dialog(window_.get(), {7, description});
+        auto *label = dialog.findChild<WrappingText *>("Label1");
+        QCOMPARE(label->text(), description);
+        // Every line fits the box, in width and in height: nothing is cut off.
+        QVERIFY(label->wrappedSize().width() <= label->width());
+        QVERIFY(label->wrappedSize().height() <= label->height());
+        QVERIFY(label->font().pointSizeF() >= 6);
+        QVERIFY(label->font().pointSizeF() < 9.75);
+    }
+
+    void clearDialogAnswers_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("Yes") << "Command1"
+                             << "";
+        QTest::newRow("No") << "Command2"
+                            << "False";
+        QTest::newRow("Enter on open") << "enter"
+                                       << "False";
+        QTest::newRow("Alt+Y") << "alt+y"
+                               << "";
+        QTest::newRow("closed by the window manager") << "close"
+                                                      << "False";
+    }
+
+    void clearDialogAnswers()
+    {
+        QFETCH(QString, how);
+        QFETCH(QString, result);
+        QString dialogResult;
+        bool stillOpenAfterEscape = false;
+        QString focused;
+        QPoint offCentre;
+        test::onNextModal([&](QWidget *dialog) {
+            focused = QApplication::focusWidget()->objectName();
+            offCentre = dialog->geometry().center() - window_->geometry().center();
+            QTest::keyClick(dialog, Qt::Key_Escape);
+            stillOpenAfterEscape = dialog->isVisible();
+            if (how == "enter")
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            else if (how == "alt+y")
+                QTest::keyClick(dialog, Qt::Key_Y, Qt::AltModifier);
+            else if (how == "close")
+                dialog->close();
+            else
+                test::clickChild(dialog, how.toLatin1());
+        });
+        ClearDialog(window_.get(), dialogResult).exec();
+
+        QCOMPARE(dialogResult, result);
+        QVERIFY(stillOpenAfterEscape);
+        QCOMPARE(focused, QString("Command2"));
+        QVERIFY(qAbs(offCentre.x()) <= 1 && qAbs(offCentre.y()) <= 1);
+    }
+
+    void messageDialogFocusesOk()
+    {
+        QString focused;
+        test::onNextModal([&](QWidget *) {
+            focused = QApplication::focusWidget()->objectName();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter);
+        });
+        showFailure(window_.get(), {53, "gone"});
+        QCOMPARE(focused, QString("Command2"));
+        QCOMPARE(QApplication::activeModalWidget(), nullptr);
+    }
+
+    void quitAsksFromBothControls_data()
+    {
+        QTest::addColumn<QByteArray>("control");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<bool>("quits");
+        QTest::newRow("x, Yes") << QByteArray("Label3") << QByteArray("Command1") << true;
+        QTest::newRow("x, No") << QByteArray("Label3") << QByteArray("Command2") << false;
+        QTest::newRow("Exit, Yes") << QByteArray("Command1") << QByteArray("Command1") << true;
+        QTest::newRow("Exit, No") << QByteArray("Command1") << QByteArray("Command2") << false;
+        QTest::newRow("Exit, Enter") << QByteArray("Command1") << QByteArray("enter") << false;
+        QTest::newRow("Exit, closed") << QByteArray("Command1") << QByteArray("close") << false;
+    }
+
+    void quitAsksFromBothControls()
+    {
+        QFETCH(QByteArray, control);
+        QFETCH(QByteArray, answer);
+        QFETCH(bool, quits);
+        // A loaded picture does not hold the program back.
+        QTemporaryDir dir;
+        platform_->commonDialog.openAnswers << test::writePicture(dir, "front.jpg", {40, 40});
+        test::clickChild(window_.get(), "Image1");
+        QVERIFY(window_->frontSlot().isFilled());
+
+        QSignalSpy quit(window_.get(), &MainWindow::quitConfirmed);
+        const QRect before = window_->geometry();
+        QString title;
+        test::onNextModal([&](QWidget *dialog) {
+            title = dialog->findChild<QLabel *>("Label6")->text();
+            if (answer == "enter")
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            else if (answer == "close")
+                dialog->close();
+            else
+                test::clickChild(dialog, answer);
+        });
+        test::clickChild(window_.get(), control);
+
+        QCOMPARE(title, QString("Quit"));
+        QCOMPARE(quit.count(), quits ? 1 : 0);
+        QCOMPARE(window_->geometry(), before);
+        QVERIFY(window_->frontSlot().isFilled());
+        QCOMPARE(home_.fileValue("PrintFront"), QString("True"));
+    }
+};
+
+QTEST_MAIN(DialogsTest)
+#include "dialogs_test.moc"

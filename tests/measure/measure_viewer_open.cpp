@@ -1,0 +1,119 @@
+// Measures "View Image" through the real window, decoder and viewer: the time
+// from the click to the viewer's first frame with the picture drawn. Not a
+// test: run it by hand.
+//   measure_viewer_open [picture] [runs]
+// Without a picture it makes a 6000 x 4000 (24-megapixel) JPEG with the
+// detail of a photograph and measures that.
+#include "app/MainWindow.h"
+#include "covers/CoverSlot.h"
+#include "doubles/TestEnvironment.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+QString writePhotoLikeJpeg(const QString &path)
+{
+    QImage image(6000, 4000, QImage::Format_RGB32);
+    quint32 noise = 12345;
+    for (int y = 0; y < image.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            noise = noise * 1664525u + 1013904223u;
+            const int n = int(noise >> 28);
+            line[x] = qRgb((x / 24 + n) & 255, (y / 16 + n) & 255, ((x + y) / 40 + n) & 255);
+        }
+    }
+    return image.save(path, "JPEG", 90) ? path : QString();
+}
+
+// Runs once the viewer's picture has been painted for the first time, after
+// that paint has reached the window.
+class FirstPaint : public QObject {
+public:
+    explicit FirstPaint(std::function<void(QWidget *)> then) : then_(std::move(then))
+    {
+        qApp->installEventFilter(this);
+    }
+    ~FirstPaint() override { qApp->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (!done_ && event->type() == QEvent::Paint && watched->isWidgetType() &&
+            watched->objectName() == "Image1") {
+            QPointer<QWidget> viewer = static_cast<QWidget *>(watched)->window();
+            if (viewer->objectName() == "Form2") {
+                done_ = true;
+                QTimer::singleShot(0, this, [this, viewer] {
+                    if (viewer)
+                        then_(viewer);
+                });
+            }
+        }
+        return false;
+    }
+
+private:
+    std::function<void(QWidget *)> then_;
+    bool done_ = false;
+};
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setStyle("Fusion");
+    QTemporaryDir dir;
+    QString picture = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+    if (picture.isEmpty()) {
+        picture = writePhotoLikeJpeg(dir.filePath("photo.jpg"));
+        if (picture.isEmpty()) {
+            std::fprintf(stderr, "could not write the test picture\n");
+            return 1;
+        }
+    }
+    const int runs = argc > 2 ? QByteArray(argv[2]).toInt() : 5;
+
+    quillane::test::ConfigHome home;
+    quillane::test::TestPlatform platform;
+    quillane::MainWindow window(platform.platform);
+    window.showCentred();
+    platform.commonDialog.openAnswers << picture;
+    QTest::mouseClick(window.findChild<QWidget *>("Image1"), Qt::LeftButton);
+    if (!window.frontSlot().isFilled()) {
+        std::fprintf(stderr, "the picture did not load\n");
+        return 1;
+    }
+    const QSize size = window.frontSlot().picture().size();
+    std::printf("%d x %d pixels, %lld kB\n", size.width(), size.height(),
+                QFileInfo(picture).size() / 1024);
+
+    QWidget *view = window.findChild<QWidget *>("Command4");
+    for (int run = 0; run < runs; ++run) {
+        QElapsedTimer clock;
+        qint64 shown = -1;
+        FirstPaint painted([&](QWidget *viewer) {
+            shown = clock.elapsed();
+            quillane::test::clickChild(viewer, "Label3");
+        });
+        clock.start();
+        QTest::mouseClick(view, Qt::LeftButton);
+        if (shown < 0) {
+            std::fprintf(stderr, "the viewer did not show the picture\n");
+            return 1;
+        }
+        std::printf("View Image to viewer shown: %lld ms\n", shown);
+    }
+    return 0;
+}

@@ -1,0 +1,710 @@
+// The image viewer on the offscreen platform, opened with the main window's
+// "View Image" as a user opens it: which cover it shows, its controls, the
+// scroll bars and where they put the picture, the title drag, and a file that
+// no longer loads.
+#include "app/Chrome.h"
+#include "app/MainWindow.h"
+#include "app/Twips.h"
+#include "covers/CoverSlot.h"
+#include "covers/ImageViewer.h"
+#include "doubles/TestEnvironment.h"
+#include "platform/QtPictureDecoder.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QPointer>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+using namespace quillane;
+
+namespace {
+
+// Watches the windows that "View Image" opens: runs a body on the viewer and
+// then closes it with its "x"; reads a message and answers it with "&Ok".
+class ModalWatch : public QObject {
+public:
+    explicit ModalWatch(std::function<void(ImageViewer &)> body = {}) : body_(std::move(body))
+    {
+        qApp->installEventFilter(this);
+    }
+    ~ModalWatch() override { qApp->removeEventFilter(this); }
+
+    QStringList shown; // the windows shown, in order
+    QString messageTitle;
+    QString messageText;
+    bool viewerDestroyed = false;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show && watched->isWidgetType()) {
+            auto *window = static_cast<QWidget *>(watched);
+            if (window->isWindow() && window->objectName().startsWith("Form")) {
+                shown << window->objectName();
+                QTimer::singleShot(0, this, [this, w = QPointer<QWidget>(window)] { answer(w); });
+            }
+        }
+        return false;
+    }
+
+private:
+    void answer(QPointer<QWidget> window)
+    {
+        if (!window)
+            return;
+        if (auto *viewer = qobject_cast<ImageViewer *>(window.data())) {
+            connect(viewer, &QObject::destroyed, this, [this] { viewerDestroyed = true; });
+            if (body_)
+                body_(*viewer);
+            if (window && window->isVisible())
+                test::clickChild(window, "Label3");
+        } else if (window->objectName() == "Form5") {
+            messageTitle = window->findChild<QLabel *>("Label6")->text();
+            messageText = window->findChild<QLabel *>("Label1")->text().remove(QChar(0x200B));
+            test::clickChild(window, "Command2");
+        }
+    }
+
+    std::function<void(ImageViewer &)> body_;
+};
+
+// The real decoder, counting the files it decodes.
+class CountingDecoder final : public PictureDecoder {
+public:
+    DecodedPicture decode(const QString &path) override
+    {
+        decoded << path;
+        return real_.decode(path);
+    }
+
+    QStringList decoded;
+
+private:
+    QtPictureDecoder real_;
+};
+
+struct Row {
+    const char *name;
+    const char *kind;
+    TwipRect rect;
+    const char *caption;
+    const char *tooltip;
+    qreal points;
+};
+
+// Every control of the viewer as the design gives it, bottom to top.
+const Row Controls[] = {
+    {"Shape1", "quillane::FilledRect", {0, 0, 9495, 255}, nullptr, "", 0},
+    {"Label6", "quillane::ClickLabel", {120, 0, 8295, 255}, "Image Viewer", "", 11.25},
+    {"Label3", "quillane::ClickLabel", {9240, 0, 255, 255}, "x", "Close", 9},
+    {"Image2", "quillane::ClickLabel", {9240, 7200, 255, 255}, nullptr, "", 0},
+    {"VScroll1", "QScrollBar", {9240, 240, 255, 6975}, nullptr, "", 0},
+    {"HScroll1", "QScrollBar", {0, 7200, 9255, 255}, nullptr, "", 0},
+    {"Picture1", "QWidget", {0, 240, 9255, 6975}, nullptr, "", 0},
+};
+
+const QColor Body(Qt::red);
+const QColor Edge(Qt::blue);
+
+// A red picture whose last column and last row are blue, so that its far
+// edges can be seen.
+QString writeEdgedPicture(const QTemporaryDir &dir, const QString &name, QSize size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Body);
+    for (int y = 0; y < size.height(); ++y)
+        image.setPixelColor(size.width() - 1, y, Edge);
+    for (int x = 0; x < size.width(); ++x)
+        image.setPixelColor(x, size.height() - 1, Edge);
+    const QString path = dir.filePath(name);
+    return image.save(path) ? path : QString();
+}
+
+QRect partOf(QScrollBar *bar, QStyle::SubControl part)
+{
+    QStyleOptionSlider option;
+    option.initFrom(bar);
+    option.orientation = bar->orientation();
+    if (bar->orientation() == Qt::Horizontal)
+        option.state |= QStyle::State_Horizontal;
+    option.minimum = bar->minimum();
+    option.maximum = bar->maximum();
+    option.sliderPosition = bar->sliderPosition();
+    option.sliderValue = bar->value();
+    option.singleStep = bar->singleStep();
+    option.pageStep = bar->pageStep();
+    return bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, part, bar);
+}
+
+void clickPart(QScrollBar *bar, QStyle::SubControl part)
+{
+    QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, partOf(bar, part).center());
+}
+
+QScrollBar *bar(ImageViewer &viewer, const char *name)
+{
+    return viewer.findChild<QScrollBar *>(name);
+}
+
+QWidget *shownPicture(ImageViewer &viewer)
+{
+    return viewer.findChild<QWidget *>("Image1");
+}
+
+// The picture's place as the user sees it follows its place in twips.
+bool placedAsInTwips(ImageViewer &viewer)
+{
+    return shownPicture(viewer)->pos() ==
+           QPoint(twips::toPixels(viewer.pictureLeft()), twips::toPixels(viewer.pictureTop()));
+}
+
+QColor bandColour(QWidget &window)
+{
+    return window.findChild<FilledRect *>("Shape1")->fillColor();
+}
+
+} // namespace
+
+class ViewerTest : public QObject {
+    Q_OBJECT
+
+    test::ConfigHome home_;
+    std::unique_ptr<QTemporaryDir> files_;
+    std::unique_ptr<test::TestPlatform> platform_;
+    CountingDecoder decoder_;
+    std::unique_ptr<Platform> counted_;
+    std::unique_ptr<MainWindow> window_;
+
+    MainWindow &start()
+    {
+        window_.reset();
+        platform_ = std::make_unique<test::TestPlatform>();
+        decoder_.decoded.clear();
+        counted_ = std::make_unique<Platform>(Platform{platform_->settings, platform_->commonDialog,
+                                                       decoder_, platform_->urlLauncher,
+                                                       platform_->printer});
+        window_ = std::make_unique<MainWindow>(*counted_);
+        window_->showCentred();
+        if (!QTest::qWaitForWindowExposed(window_.get()))
+            qWarning("main window not exposed");
+        return *window_;
+    }
+
+    // Fills a slot ("Image1" front, "Image2" back) with a file, as the user does.
+    void load(const char *box, const QString &path)
+    {
+        platform_->commonDialog.openAnswers << path;
+        test::clickChild(window_.get(), box);
+    }
+
+    // Clicks "View Image"; body runs on the viewer while it is shown, then its
+    // "x" closes it. Returns the windows that were shown.
+    QStringList view(std::function<void(ImageViewer &)> body = {})
+    {
+        ModalWatch watch(std::move(body));
+        test::clickChild(window_.get(), "Command4");
+        return watch.shown;
+    }
+
+    // Opens the front slot's picture of this size and runs body on the viewer.
+    void viewPicture(QSize size, std::function<void(ImageViewer &)> body)
+    {
+        start();
+        load("Image1", writeEdgedPicture(*files_, "picture.bmp", size));
+        QCOMPARE(view(std::move(body)), QStringList{"Form2"});
+    }
+
+private slots:
+    void initTestCase()
+    {
+        // The program's own style, whose bars the tests click.
+        QApplication::setStyle("Fusion");
+    }
+
+    void init()
+    {
+        home_.clear();
+        files_ = std::make_unique<QTemporaryDir>();
+    }
+
+    void cleanup()
+    {
+        window_.reset();
+        counted_.reset();
+        platform_.reset();
+        files_.reset();
+    }
+
+    void everyControlStandsWhereDesigned()
+    {
+        viewPicture({2000, 1500}, [this](ImageViewer &viewer) {
+            QCOMPARE(viewer.objectName(), QString("Form2"));
+            QVERIFY(viewer.windowFlags() & Qt::FramelessWindowHint);
+            QCOMPARE(viewer.size(), QSize(633, 497));
+            QVERIFY(viewer.autoFillBackground());
+            QCOMPARE(viewer.palette().color(QPalette::Window), QColor(Qt::white));
+            QVERIFY(viewer.isModal());
+            QCOMPARE(QApplication::activeModalWidget(), &viewer);
+            QCOMPARE(viewer.parentWidget(), window_.get());
+            const QPoint offCentre =
+                viewer.frameGeometry().center() - window_->frameGeometry().center();
+            QVERIFY2(offCentre.manhattanLength() <= 1,
+                     qPrintable(QString("%1, %2").arg(offCentre.x()).arg(offCentre.y())));
+
+            QStringList stacking;
+            for (const Row &row : Controls) {
+                auto *widget = viewer.findChild<QWidget *>(row.name, Qt::FindDirectChildrenOnly);
+                QVERIFY2(widget, row.name);
+                QCOMPARE(widget->metaObject()->className(), row.kind);
+                QCOMPARE(widget->geometry(), twips::rect(row.rect));
+                QCOMPARE(widget->toolTip(), QString(row.tooltip));
+                if (row.caption)
+                    QCOMPARE(qobject_cast<QLabel *>(widget)->text(), QString(row.caption));
+                if (row.points > 0) {
+                    QCOMPARE(widget->font().family(), QString("Arial"));
+                    QCOMPARE(widget->font().pointSizeF(), row.points);
+                    QVERIFY(widget->font().bold());
+                }
+                stacking << row.name;
+            }
+            // Later children lie on top.
+            QStringList actual;
+            for (QObject *child : viewer.children())
+                if (stacking.contains(child->objectName()))
+                    actual << child->objectName();
+            QCOMPARE(actual, stacking);
+
+            QCOMPARE(bandColour(viewer), QColor(128, 128, 255));
+            QCOMPARE(viewer.findChild<QLabel *>("Label3")->alignment(), Qt::AlignCenter);
+            auto *corner = viewer.findChild<QLabel *>("Image2");
+            QVERIFY(corner->hasScaledContents());
+            QCOMPARE(corner->pixmap().toImage(), QPixmap(":/quillane.png").toImage());
+            auto *viewport = viewer.findChild<QWidget *>("Picture1");
+            QCOMPARE(viewport->palette().color(QPalette::Window),
+                     QApplication::palette().color(QPalette::Base));
+            QCOMPARE(shownPicture(viewer)->parentWidget(), viewport);
+        });
+    }
+
+    void focusRunsThroughTheBarsToThePicture_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QStringList>("order");
+        QTest::newRow("both bars")
+            << QSize(2000, 1500) << QStringList{"VScroll1", "HScroll1", "Picture1", "VScroll1"};
+        QTest::newRow("wide") << QSize(2000, 100)
+                              << QStringList{"HScroll1", "Picture1", "HScroll1"};
+        QTest::newRow("fits") << QSize(100, 100) << QStringList{"Picture1", "Picture1"};
+    }
+
+    void focusRunsThroughTheBarsToThePicture()
+    {
+        QFETCH(QSize, size);
+        QFETCH(QStringList, order);
+        viewPicture(size, [&](ImageViewer &viewer) {
+            // The offscreen platform leaves activating the viewer to a window manager.
+            viewer.activateWindow();
+            QTRY_COMPARE(QApplication::activeWindow(), &viewer);
+            QStringList visited{QApplication::focusWidget()->objectName()};
+            while (visited.size() < order.size()) {
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+                visited << QApplication::focusWidget()->objectName();
+            }
+            QCOMPARE(visited, order);
+        });
+    }
+
+    void showsOnlyTheChosenSlot_data()
+    {
+        QTest::addColumn<bool>("frontFilled");
+        QTest::addColumn<bool>("backFilled");
+        QTest::addColumn<bool>("chooseBack");
+        QTest::addColumn<QString>("shows");
+        QTest::newRow("front") << true << true << false << "front";
+        QTest::newRow("back") << true << true << true << "back";
+        QTest::newRow("front empty, back filled") << false << true << false << "";
+        QTest::newRow("back empty, front filled") << true << false << true << "";
+        QTest::newRow("both empty") << false << false << false << "";
+    }
+
+    void showsOnlyTheChosenSlot()
+    {
+        QFETCH(bool, frontFilled);
+        QFETCH(bool, backFilled);
+        QFETCH(bool, chooseBack);
+        QFETCH(QString, shows);
+        start();
+        const QString front = test::writePicture(*files_, "front.bmp", {700, 500}, Qt::red);
+        const QString back = test::writePicture(*files_, "back.bmp", {300, 200}, Qt::blue);
+        if (frontFilled)
+            load("Image1", front);
+        if (backFilled)
+            load("Image2", back);
+        if (chooseBack)
+            test::clickChild(window_.get(), "Option1(1)");
+        QCOMPARE(window_->findChild<QRadioButton *>("Option1(1)")->isChecked(), chooseBack);
+
+        const QStringList decodedBefore = decoder_.decoded;
+        QImage seen;
+        const QStringList shown = view([&](ImageViewer &viewer) {
+            seen = qobject_cast<NaturalPicture *>(shownPicture(viewer))->picture();
+            QCOMPARE(shownPicture(viewer)->size(), seen.size());
+        });
+        if (shows.isEmpty()) {
+            QVERIFY(shown.isEmpty());
+            QCOMPARE(decoder_.decoded, decodedBefore);
+            return;
+        }
+        QCOMPARE(shown, QStringList{"Form2"});
+        // Decoded once for this opening: the chosen file and nothing else.
+        QCOMPARE(decoder_.decoded, decodedBefore + QStringList{shows == "front" ? front : back});
+        QCOMPARE(seen.size(), shows == "front" ? QSize(700, 500) : QSize(300, 200));
+        QCOMPARE(seen.pixelColor(10, 10), shows == "front" ? QColor(Qt::red) : QColor(Qt::blue));
+    }
+
+    void showsTheFileAsItIsNow()
+    {
+        start();
+        const QString path = test::writePicture(*files_, "cover.bmp", {700, 500}, Qt::red);
+        load("Image1", path);
+        CoverSlot &slot = window_->frontSlot();
+
+        // Replaced on disk by a smaller picture that fits the viewport.
+        QVERIFY(QFile::remove(path));
+        QCOMPARE(test::writePicture(*files_, "cover.bmp", {300, 200}, Qt::blue), path);
+        QCOMPARE(view([](ImageViewer &viewer) {
+                     QWidget *shown = shownPicture(viewer);
+                     QCOMPARE(shown->size(), QSize(300, 200));
+                     QCOMPARE(shown->grab().toImage().pixelColor(5, 5), QColor(Qt::blue));
+                     QVERIFY(!bar(viewer, "HScroll1")->isEnabled());
+                     QVERIFY(!bar(viewer, "VScroll1")->isEnabled());
+                 }),
+                 QStringList{"Form2"});
+
+        // And by a larger one: the bars follow the picture shown.
+        QVERIFY(QFile::remove(path));
+        QCOMPARE(test::writePicture(*files_, "cover.bmp", {2000, 1500}, Qt::green), path);
+        view([](ImageViewer &viewer) {
+            QCOMPARE(bar(viewer, "HScroll1")->maximum(), 1038);
+            QCOMPARE(bar(viewer, "VScroll1")->maximum(), 777);
+        });
+
+        // The slot keeps what it loaded.
+        QCOMPARE(slot.path(), path);
+        QCOMPARE(slot.picture().size(), QSize(700, 500));
+        QCOMPARE(slot.picture().pixelColor(5, 5), QColor(Qt::red));
+    }
+
+    void barsFollowThePicturesSize_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<int>("horizontalSteps");
+        QTest::addColumn<int>("verticalSteps");
+        // The viewport is 9255 x 6975 twips: 617 x 465 pixels.
+        QTest::newRow("exactly the viewport") << QSize(617, 465) << 0 << 0;
+        QTest::newRow("one pixel wider") << QSize(618, 465) << 1 << 0;
+        QTest::newRow("one pixel taller") << QSize(617, 466) << 0 << 1;
+        QTest::newRow("400 x 300 fits") << QSize(400, 300) << 0 << 0;
+        QTest::newRow("whole steps") << QSize(621, 469) << 3 << 3;
+        QTest::newRow("large") << QSize(2000, 1500) << 1038 << 777;
+    }
+
+    void barsFollowThePicturesSize()
+    {
+        QFETCH(QSize, size);
+        QFETCH(int, horizontalSteps);
+        QFETCH(int, verticalSteps);
+        viewPicture(size, [&](ImageViewer &viewer) {
+            QCOMPARE(shownPicture(viewer)->geometry(), QRect(QPoint(0, 0), size));
+            const std::pair<const char *, int> bars[] = {{"HScroll1", horizontalSteps},
+                                                         {"VScroll1", verticalSteps}};
+            for (const auto &[name, steps] : bars) {
+                QScrollBar *scrollBar = bar(viewer, name);
+                QCOMPARE(scrollBar->isEnabled(), steps > 0);
+                QCOMPARE(scrollBar->value(), 0);
+                QCOMPARE(scrollBar->maximum(), steps);
+                QCOMPARE(scrollBar->singleStep(), 1);
+                QCOMPARE(scrollBar->pageStep(), 1);
+                // A disabled bar takes no clicks.
+                clickPart(scrollBar, QStyle::SC_ScrollBarAddLine);
+                QCOMPARE(scrollBar->value(), steps > 0 ? 1 : 0);
+            }
+            QCOMPARE(viewer.pictureLeft(), horizontalSteps > 0 ? -20 : 0);
+            QCOMPARE(viewer.pictureTop(), verticalSteps > 0 ? -20 : 0);
+            QVERIFY(placedAsInTwips(viewer));
+        });
+    }
+
+    void arrowsTrackAndKeysMoveTwentyTwipsAStep()
+    {
+        viewPicture({2000, 1500}, [](ImageViewer &viewer) {
+            QScrollBar *across = bar(viewer, "HScroll1");
+            QScrollBar *down = bar(viewer, "VScroll1");
+            clickPart(across, QStyle::SC_ScrollBarAddLine);
+            QCOMPARE(viewer.pictureLeft(), -20);
+            QCOMPARE(shownPicture(viewer)->x(), -1);
+            clickPart(across, QStyle::SC_ScrollBarAddLine);
+            QCOMPARE(viewer.pictureLeft(), -40);
+            QCOMPARE(shownPicture(viewer)->x(), -3);
+            clickPart(across, QStyle::SC_ScrollBarAddPage);
+            QCOMPARE(viewer.pictureLeft(), -60);
+            QTest::keyClick(across, Qt::Key_Right);
+            QCOMPARE(viewer.pictureLeft(), -80);
+            clickPart(across, QStyle::SC_ScrollBarSubLine);
+            QCOMPARE(viewer.pictureLeft(), -60);
+
+            clickPart(down, QStyle::SC_ScrollBarAddLine);
+            clickPart(down, QStyle::SC_ScrollBarAddLine);
+            QCOMPARE(viewer.pictureTop(), -40);
+            QTest::keyClick(down, Qt::Key_Up);
+            QCOMPARE(viewer.pictureTop(), -20);
+            QTest::keyClick(down, Qt::Key_Right);
+            QCOMPARE(viewer.pictureTop(), -40);
+            QTest::keyClick(across, Qt::Key_Left);
+            QCOMPARE(viewer.pictureLeft(), -40);
+            QTest::keyClick(across, Qt::Key_Right);
+            // Each bar moves its own direction only.
+            QCOMPARE(viewer.pictureLeft(), -60);
+            QVERIFY(placedAsInTwips(viewer));
+        });
+    }
+
+    void thumbDragAndReleaseAgree_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QPoint>("move");
+        QTest::newRow("across") << "HScroll1" << QPoint(150, 0);
+        QTest::newRow("down") << "VScroll1" << QPoint(0, 120);
+    }
+
+    void thumbDragAndReleaseAgree()
+    {
+        QFETCH(QString, name);
+        QFETCH(QPoint, move);
+        viewPicture({2000, 1500}, [&](ImageViewer &viewer) {
+            QScrollBar *scrollBar = bar(viewer, qPrintable(name));
+            auto offset = [&] {
+                return scrollBar->orientation() == Qt::Horizontal ? viewer.pictureLeft()
+                                                                  : viewer.pictureTop();
+            };
+            const QPoint grip = partOf(scrollBar, QStyle::SC_ScrollBarSlider).center();
+            QTest::mousePress(scrollBar, Qt::LeftButton, Qt::NoModifier, grip);
+            QTest::mouseMove(scrollBar, grip + move);
+            const int dragged = scrollBar->value();
+            QVERIFY(dragged > 100);
+            QCOMPARE(offset(), -20 * qint64(dragged));
+            QVERIFY(placedAsInTwips(viewer));
+
+            QTest::mouseRelease(scrollBar, Qt::LeftButton, Qt::NoModifier, grip + move);
+            QCOMPARE(scrollBar->value(), dragged);
+            QCOMPARE(offset(), -20 * qint64(dragged));
+            QVERIFY(placedAsInTwips(viewer));
+        });
+    }
+
+    void scrollsToTheFarEdgeAndNoFurther_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("steps");
+        QTest::newRow("whole steps") << QSize(621, 100) << "HScroll1" << 3;
+        QTest::newRow("large") << QSize(2000, 1500) << "VScroll1" << 777;
+        // Beyond 32767 twips; the last offset does not fit 16 bits.
+        QTest::newRow("2186 wide") << QSize(2186, 100) << "HScroll1" << 1177;
+        QTest::newRow("6000 wide") << QSize(6000, 100) << "HScroll1" << 4038;
+        QTest::newRow("6000 tall") << QSize(100, 6000) << "VScroll1" << 4152;
+    }
+
+    void scrollsToTheFarEdgeAndNoFurther()
+    {
+        QFETCH(QSize, size);
+        QFETCH(QString, name);
+        QFETCH(int, steps);
+        viewPicture(size, [&](ImageViewer &viewer) {
+            QScrollBar *scrollBar = bar(viewer, qPrintable(name));
+            const bool across = scrollBar->orientation() == Qt::Horizontal;
+            auto offset = [&] { return across ? viewer.pictureLeft() : viewer.pictureTop(); };
+            QCOMPARE(scrollBar->maximum(), steps);
+
+            // The thumb dragged past the end, the End key, an arrow at the end.
+            const QPoint grip = partOf(scrollBar, QStyle::SC_ScrollBarSlider).center();
+            const QPoint beyond = grip + (across ? QPoint(2000, 0) : QPoint(0, 2000));
+            QTest::mousePress(scrollBar, Qt::LeftButton, Qt::NoModifier, grip);
+            QTest::mouseMove(scrollBar, beyond);
+            QTest::mouseRelease(scrollBar, Qt::LeftButton, Qt::NoModifier, beyond);
+            QCOMPARE(scrollBar->value(), steps);
+            QTest::keyClick(scrollBar, Qt::Key_End);
+            clickPart(scrollBar, QStyle::SC_ScrollBarAddLine);
+            QCOMPARE(scrollBar->value(), steps);
+            QCOMPARE(offset(), -20 * qint64(steps));
+            QVERIFY(placedAsInTwips(viewer));
+
+            // The far edge lies inside the viewport, less than a step from its end.
+            const qint64 extent = qint64(across ? size.width() : size.height()) * 15;
+            const qint64 viewport = across ? 9255 : 6975;
+            QVERIFY(offset() + extent <= viewport);
+            QVERIFY(offset() + extent > viewport - 20);
+
+            // And the user sees it: the picture's blue edge, then background.
+            const QImage seen = viewer.findChild<QWidget *>("Picture1")->grab().toImage();
+            const QPoint corner = shownPicture(viewer)->geometry().bottomRight();
+            const QPoint edge = across ? QPoint(corner.x(), 50) : QPoint(50, corner.y());
+            QCOMPARE(seen.pixelColor(edge), Edge);
+            const QPoint inside = edge - (across ? QPoint(1, 0) : QPoint(0, 1));
+            QCOMPARE(seen.pixelColor(inside), Body);
+            const QPoint past = edge + (across ? QPoint(1, 0) : QPoint(0, 1));
+            if (seen.rect().contains(past))
+                QCOMPARE(seen.pixelColor(past), QApplication::palette().color(QPalette::Base));
+
+            QTest::keyClick(scrollBar, Qt::Key_Home);
+            QCOMPARE(offset(), 0);
+            QCOMPARE(shownPicture(viewer)->pos(), QPoint(0, 0));
+        });
+    }
+
+    void everyOpeningIsAFreshViewer()
+    {
+        start();
+        load("Image1", writeEdgedPicture(*files_, "picture.bmp", {2000, 1500}));
+        QPointer<ImageViewer> first;
+        {
+            ModalWatch watch([&](ImageViewer &viewer) {
+                first = &viewer;
+                clickPart(bar(viewer, "HScroll1"), QStyle::SC_ScrollBarAddLine);
+                clickPart(bar(viewer, "VScroll1"), QStyle::SC_ScrollBarAddLine);
+                // Escape leaves it open: only its "x" closes it.
+                QTest::keyClick(&viewer, Qt::Key_Escape);
+                QVERIFY(viewer.isVisible());
+            });
+            test::clickChild(window_.get(), "Command4");
+            QVERIFY(watch.viewerDestroyed);
+            QVERIFY(!first);
+        }
+
+        view([](ImageViewer &viewer) {
+            QCOMPARE(bar(viewer, "HScroll1")->value(), 0);
+            QCOMPARE(bar(viewer, "VScroll1")->value(), 0);
+            QCOMPARE(viewer.pictureLeft(), 0);
+            QCOMPARE(viewer.pictureTop(), 0);
+            QCOMPARE(shownPicture(viewer)->pos(), QPoint(0, 0));
+        });
+    }
+
+    void titleDragsWithItsColour_data()
+    {
+        QTest::addColumn<Qt::MouseButton>("button");
+        QTest::addColumn<QPoint>("move");
+        QTest::newRow("left") << Qt::LeftButton << QPoint(30, 20);
+        QTest::newRow("right") << Qt::RightButton << QPoint(-12, 7);
+        QTest::newRow("no move") << Qt::LeftButton << QPoint(0, 0);
+    }
+
+    void titleDragsWithItsColour()
+    {
+        QFETCH(Qt::MouseButton, button);
+        QFETCH(QPoint, move);
+        viewPicture({100, 100}, [&](ImageViewer &viewer) {
+            QWidget *title = viewer.findChild<QWidget *>("Label6");
+            const QPoint before = viewer.pos();
+            const QPoint press(40, 8);
+            const QPoint target = title->mapToGlobal(press + move);
+            QColor duringDrag;
+            QTimer::singleShot(0, &viewer, [&] {
+                duringDrag = bandColour(viewer);
+                QTest::mouseMove(title, title->mapFromGlobal(target));
+                QTest::mouseRelease(title, button, Qt::NoModifier, title->mapFromGlobal(target));
+            });
+            QTest::mousePress(title, button, Qt::NoModifier, press);
+
+            QCOMPARE(duringDrag, QColor(192, 192, 255));
+            QCOMPARE(bandColour(viewer), QColor(128, 128, 255));
+            QCOMPARE(viewer.pos(), before + move);
+            // The main window's band is not the viewer's.
+            QCOMPARE(bandColour(*window_), QColor(128, 128, 255));
+        });
+    }
+
+    void onlyTheTitleTextDrags()
+    {
+        viewPicture({100, 100}, [](ImageViewer &viewer) {
+            const QPoint before = viewer.pos();
+            for (const char *name : {"Shape1", "Image2", "Image1", "Picture1"}) {
+                auto *widget = viewer.findChild<QWidget *>(name);
+                QTest::mousePress(widget, Qt::LeftButton, Qt::NoModifier, QPoint(2, 2));
+                QCOMPARE(bandColour(viewer), QColor(128, 128, 255));
+                QTest::mouseRelease(widget, Qt::LeftButton, Qt::NoModifier, QPoint(2, 2));
+            }
+            QCOMPARE(viewer.pos(), before);
+            QVERIFY(viewer.isVisible());
+        });
+    }
+
+    void fileThatNoLongerLoadsIsReported_data()
+    {
+        QTest::addColumn<QString>("damage");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("deleted") << "delete"
+                                 << "Error: 53";
+        QTest::newRow("not a picture") << "text"
+                                       << "Error: 481";
+        QTest::newRow("cut short") << "truncate"
+                                   << "Error: 481";
+    }
+
+    void fileThatNoLongerLoadsIsReported()
+    {
+        QFETCH(QString, damage);
+        QFETCH(QString, title);
+        start();
+        const QString path = files_->filePath("cover.jpg");
+        QVERIFY(plainPicture(400, 300).save(path, "JPEG"));
+        load("Image2", path);
+        test::clickChild(window_.get(), "Option1(1)");
+        CoverSlot &slot = window_->backSlot();
+        QCOMPARE(slot.path(), path);
+
+        QFile file(path);
+        if (damage == "delete") {
+            QVERIFY(file.remove());
+        } else if (damage == "text") {
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write("this is no longer a picture\n");
+            file.close();
+        } else {
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.resize(file.size() / 2));
+            file.close();
+        }
+
+        ModalWatch watch;
+        test::clickChild(window_.get(), "Command4");
+        QCOMPARE(watch.shown, QStringList{"Form5"});
+        QCOMPARE(watch.messageTitle, title);
+        QVERIFY2(watch.messageText.contains("\"cover.jpg\""), qPrintable(watch.messageText));
+        // The slot keeps its picture and path.
+        QCOMPARE(slot.path(), path);
+        QCOMPARE(slot.picture().size(), QSize(400, 300));
+        QVERIFY(!slot.box()->shown().isNull());
+        QVERIFY(!window_->findChild<ImageViewer *>());
+    }
+
+private:
+    static QImage plainPicture(int width, int height)
+    {
+        QImage image(width, height, QImage::Format_RGB32);
+        image.fill(Qt::darkCyan);
+        return image;
+    }
+};
+
+QTEST_MAIN(ViewerTest)
+#include "viewer_test.moc"
