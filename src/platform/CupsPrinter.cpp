@@ -113,7 +113,8 @@ MaybeFailure CupsPrinter::beginDocument()
     document->writer->setTitle(JobTitle);
     document->writer->setCreator("Quillane 2.2");
     document->writer->setResolution(document->resolution);
-    document->writer->setPageLayout(printer.pageLayout());
+    if (!document->writer->setPageLayout(printer.pageLayout()))
+        return failures::spoolFailed("the printer's page size cannot be used.");
     if (!document->painter.begin(document->writer.get()))
         return failures::spoolFailed(document->file.errorString());
     // The painter starts at the printable area's top-left corner; draw in twips.
