@@ -9,6 +9,8 @@
 #include "dialogs/Dialogs.h"
 #include "platform/CommonDialog.h"
 #include "platform/Platform.h"
+#include "print/PrintJob.h"
+#include "print/PrintSettingsDialog.h"
 #include "search/SearchPanel.h"
 
 #include <QButtonGroup>
@@ -108,11 +110,16 @@ void MainWindow::buildToolbar()
 {
     QPushButton *exit = addIconButton(this, "Command1", {120, 360, 615, 615}, "exit.png", "Exit");
     connect(exit, &QPushButton::clicked, this, &MainWindow::askToQuit);
-    addIconButton(this, "Command3", {960, 360, 615, 615}, "print.png", "Print");
+    QPushButton *print =
+        addIconButton(this, "Command3", {960, 360, 615, 615}, "print.png", "Print");
+    connect(print, &QPushButton::clicked, this, [this] { runPrintJob(*this); });
     printFront_ =
         addToggle<QCheckBox>(this, "Check1", {1680, 360, 735, 255}, "Front", "Print Front");
     printBack_ = addToggle<QCheckBox>(this, "Check2", {1680, 720, 735, 255}, "Back", "Print Back");
-    addIconButton(this, "Command2", {2520, 360, 615, 615}, "settings.png", "Print Settings");
+    QPushButton *printSettings =
+        addIconButton(this, "Command2", {2520, 360, 615, 615}, "settings.png", "Print Settings");
+    connect(printSettings, &QPushButton::clicked, this,
+            [this] { PrintSettingsDialog(this, settings_, platform_.commonDialog).exec(); });
     QPushButton *view =
         addIconButton(this, "Command4", {3360, 360, 615, 615}, "view.png", "View Image");
     auto *viewFront =

@@ -48,10 +48,60 @@ Failure pictureTooLarge(const QString &path, QSize size, qint64 limitBytes)
                              .arg(megabytes(bytes), megabytes(limitBytes))};
 }
 
+Failure lineColourNotANumber()
+{
+    return {TypeMismatch, "The guide line colour is not a number. Choose it again."};
+}
+
 Failure noPrinter()
 {
-    return {NoPrinter, "No printer is available. Install a printer, or start the printing "
-                       "service, and try again."};
+    return {NoPrinter, "No printer is installed. Add a printer, then print again."};
+}
+
+Failure printServiceUnreachable()
+{
+    return {NoPrinter, "The printing service (CUPS) is not running or cannot be reached."};
+}
+
+Failure noDefaultPrinter()
+{
+    return {NoPrinter, "There is no default printer. Choose a printer in the list."};
+}
+
+Failure chosenPrinterUnknown()
+{
+    return {NoPrinter, "The chosen printer cannot be found. Choose it again."};
+}
+
+Failure printerGone(const QString &name)
+{
+    return {NoPrinter, QString("\"%1\" is no longer installed.").arg(name)};
+}
+
+Failure notAcceptingJobs(const QString &name)
+{
+    return {PrinterError, QString("\"%1\" is not accepting jobs now.").arg(name)};
+}
+
+Failure jobRefused(const QString &reason)
+{
+    return {PrinterError,
+            "Not printed: " + (reason.isEmpty() ? "the printer refused the page." : reason)};
+}
+
+Failure spoolFailed(const QString &reason)
+{
+    return {PrinterError, "Could not prepare the page: " + reason};
+}
+
+Failure pictureNotPrintable()
+{
+    return {InvalidPicture, "A cover picture is empty and cannot be printed."};
+}
+
+Failure pictureTooLargeToPrint()
+{
+    return {OutOfMemory, "There is not enough memory to print the cover pictures."};
 }
 
 } // namespace quillane::failures

@@ -12,6 +12,7 @@ namespace quillane::failures {
 
 enum Number : int {
     OutOfMemory = 7,
+    TypeMismatch = 13,
     FileNotFound = 53,
     PermissionDenied = 70,
     FileAccess = 75,
@@ -28,7 +29,18 @@ Failure unreadableFile(const QString &path, const QString &reason);
 Failure notAPicture(const QString &path, const QString &reason);
 Failure pictureTooLarge(const QString &path, QSize size, qint64 limitBytes);
 
-// Printing.
+// Printing. The texts are short, to fit the message window.
+Failure lineColourNotANumber();
 Failure noPrinter();
+Failure printServiceUnreachable();
+Failure noDefaultPrinter();
+Failure chosenPrinterUnknown();
+Failure printerGone(const QString &name);
+Failure notAcceptingJobs(const QString &name);
+// reason is the scheduler's own.
+Failure jobRefused(const QString &reason);
+Failure spoolFailed(const QString &reason);
+Failure pictureNotPrintable();
+Failure pictureTooLargeToPrint();
 
 } // namespace quillane::failures

@@ -27,7 +27,12 @@ public:
     // A solid line one device pixel wide; colour is 0x00BBGGRR.
     virtual MaybeFailure drawLine(int x1, int y1, int x2, int y2, quint32 colour) = 0;
     // Releases the drawing done since the last end of document as one page.
+    // With nothing drawn it sends nothing. On failure nothing is printed and
+    // the document is gone.
     virtual MaybeFailure endDocument() = 0;
+    // Throws away the drawing done since the last end of document: nothing of
+    // it reaches the printer.
+    virtual void abandonDocument() = 0;
 };
 
 } // namespace quillane

@@ -5,6 +5,8 @@
 #include <QSize>
 #include <QStringList>
 
+#include <functional>
+
 namespace quillane {
 
 // Records every printer operation as a line of text; an operation can be
@@ -37,6 +39,12 @@ public:
             QString("line %1,%2 %3,%4 colour %5").arg(x1).arg(y1).arg(x2).arg(y2).arg(colour));
     }
     MaybeFailure endDocument() override { return record("end"); }
+    void abandonDocument() override
+    {
+        log << "abandon";
+        if (onOperation)
+            onOperation("abandon");
+    }
 
     QStringList printers;
     int current = -1;
@@ -44,15 +52,18 @@ public:
     // The operation (counted from 0 among drawing and end operations) that fails.
     int failAt = -1;
     Failure failure{482, "The printer refused the page."};
+    // Runs at every drawing, end and abandon operation, after it is logged.
+    std::function<void(const QString &entry)> onOperation;
 
 private:
     MaybeFailure record(const QString &entry)
     {
-        if (drawingOps++ == failAt) {
-            log << entry + " FAILED";
+        const bool fails = drawingOps++ == failAt;
+        log << (fails ? entry + " FAILED" : entry);
+        if (onOperation)
+            onOperation(entry);
+        if (fails)
             return failure;
-        }
-        log << entry;
         return std::nullopt;
     }
     int drawingOps = 0;

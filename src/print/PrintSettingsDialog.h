@@ -1,0 +1,45 @@
+#pragma once
+
+#include "dialogs/ChromeDialog.h"
+
+class QButtonGroup;
+class QCheckBox;
+
+namespace quillane {
+
+class CommonDialog;
+class Settings;
+
+// "Print Settings": fold guide lines and their colour, borders and the
+// covers they go around. Every click is stored at once, so "&Ok" only
+// closes the window and the next print uses what was chosen.
+class PrintSettingsDialog final : public ChromeDialog {
+    Q_OBJECT
+public:
+    PrintSettingsDialog(QWidget *owner, Settings &settings, CommonDialog &commonDialog);
+
+    // The colour the swatch shows.
+    QColor swatchColour() const;
+
+    static const QColor GuidesOffGrey;
+
+private:
+    void load();
+    void guidesClicked(bool on);
+    void bordersClicked(bool on);
+    void borderChosen();
+    void chooseColour();
+    void setSwatchColour(const QColor &colour);
+    // The swatch colour for the stored "LineColor"; grey when it is not a number.
+    QColor storedLineColour() const;
+
+    Settings &settings_;
+    CommonDialog &commonDialog_;
+    QCheckBox *guides_ = nullptr;
+    QCheckBox *borders_ = nullptr;
+    ClickLabel *colourCaption_ = nullptr;
+    ClickLabel *swatch_ = nullptr;
+    QButtonGroup *borderChoice_ = nullptr;
+};
+
+} // namespace quillane

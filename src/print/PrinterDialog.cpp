@@ -1,0 +1,56 @@
+#include "print/PrinterDialog.h"
+
+#include "dialogs/Dialogs.h"
+#include "platform/Printer.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace quillane {
+
+PrinterDialog::PrinterDialog(QWidget *owner, Printer &printer, QString &dialogResult)
+    : ChromeDialog(owner, "Form7", QSize(3255, 1815), "Print", 2895), dialogResult_(dialogResult)
+{
+    addInertCloseGlyph();
+    ClickLabel *icon = addLabel(this, "Image1", {120, 480, 480, 480}, QString(), 9);
+    icon->setPixmap(QPixmap(":/print.png").scaled(32, 32));
+    addLabel(this, "Label1", {720, 480, 2415, 255}, "Print to:", 9.75);
+
+    auto *list = new QComboBox(this);
+    list->setObjectName("Combo1");
+    list->setGeometry(twips::rect({720, 720, 2415, 330}));
+    list->setFont(arialFont(8.25));
+    list->setEditable(true);
+    // Typed text neither adds an entry nor picks one: only a choice counts.
+    // Qt would pick the entry the text names when editing ends.
+    list->setInsertPolicy(QComboBox::NoInsert);
+    list->setCompleter(nullptr);
+    disconnect(list->lineEdit(), &QLineEdit::editingFinished, list, nullptr);
+    list->addItems(printer.listPrinters());
+    list->setCurrentIndex(-1);
+    // activated: the user's choices only, by mouse or keyboard.
+    connect(list, &QComboBox::activated, this,
+            [&printer](int position) { printer.makeCurrent(position); });
+
+    QPushButton *yes = addDialogButton(this, "Command1", {720, 1320, 855, 375}, "&Yes");
+    QPushButton *no = addDialogButton(this, "Command2", {1680, 1320, 855, 375}, "&No");
+    connect(yes, &QPushButton::clicked, this, [this] { answer("True"); });
+    connect(no, &QPushButton::clicked, this, [this] { answer("False"); });
+    setTabOrder(no, yes);
+    setTabOrder(yes, list);
+    no->setFocus();
+}
+
+void PrinterDialog::answer(const char *result)
+{
+    dialogResult_ = QString::fromLatin1(result);
+    finish(dialogResult_ == QLatin1String("False") ? Rejected : Accepted);
+}
+
+void PrinterDialog::dismissed()
+{
+    dialogResult_ = QStringLiteral("False");
+}
+
+} // namespace quillane

@@ -1,0 +1,577 @@
+// Printing for real: the main window's print job through the "Print to:"
+// dialog onto file queues of a private CUPS scheduler, the page rasterised
+// and measured; and what the user is told when the printer or CUPS is gone.
+#include "app/MainWindow.h"
+#include "covers/CoverSlot.h"
+#include "doubles/FakeCommonDialog.h"
+#include "doubles/FakeUrlLauncher.h"
+#include "doubles/TestEnvironment.h"
+#include "platform/CupsPrinter.h"
+#include "platform/Failures.h"
+#include "platform/Platform.h"
+#include "platform/QtPictureDecoder.h"
+#include "platform/QtSettingsStore.h"
+#include "print_answers.h"
+#include "print_scheduler.h"
+
+#include <QAbstractItemView>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLabel>
+#include <QRandomGenerator>
+#include <QTest>
+
+#include <memory>
+
+using namespace quillane;
+
+namespace {
+
+// The program as it runs on the desktop, but for the file-open dialog.
+struct Desktop {
+    explicit Desktop(CupsPrinter::Resampling resampling) : printer(resampling) {}
+
+    QtSettingsStore settings;
+    FakeCommonDialog commonDialog;
+    QtPictureDecoder pictureDecoder;
+    FakeUrlLauncher urlLauncher;
+    CupsPrinter printer;
+    Platform platform{settings, commonDialog, pictureDecoder, urlLauncher, printer};
+};
+
+enum class Ink { Red, Blue, Black };
+
+bool inked(QRgb pixel, Ink ink)
+{
+    const int r = qRed(pixel), g = qGreen(pixel), b = qBlue(pixel);
+    switch (ink) {
+    case Ink::Red:
+        return r > 180 && g < 80 && b < 80;
+    case Ink::Blue:
+        return b > 180 && r < 80 && g < 80;
+    case Ink::Black:
+        return r < 80 && g < 80 && b < 80;
+    }
+    return false;
+}
+
+// A page rasterised at 100 dpi. The queue's page starts its printable area
+// 0.25 in from the left and 0.5 in from the top edge.
+struct Page {
+    QImage image;
+
+    static double x(double twips) { return (twips / 1440 + 0.25) * 100; }
+    static double y(double twips) { return (twips / 1440 + 0.5) * 100; }
+
+    bool at(int px, int py, Ink ink) const
+    {
+        return image.valid(px, py) && inked(image.pixel(px, py), ink);
+    }
+};
+
+struct Box {
+    double left, top, right, bottom;
+};
+
+QString show(const Box &b)
+{
+    return QString("(%1, %2) to (%3, %4)").arg(b.left).arg(b.top).arg(b.right).arg(b.bottom);
+}
+
+bool within(const Box &measured, const Box &expected, double tolerance)
+{
+    return qAbs(measured.left - expected.left) <= tolerance &&
+           qAbs(measured.top - expected.top) <= tolerance &&
+           qAbs(measured.right - expected.right) <= tolerance &&
+           qAbs(measured.bottom - expected.bottom) <= tolerance;
+}
+
+// The bounding box of the ink inside the area, pixel edges included.
+Box inkBox(const Page &page, Ink ink, const QRect &area)
+{
+    int left = INT_MAX, top = INT_MAX, right = -1, bottom = -1;
+    for (int py = area.top(); py <= area.bottom(); ++py) {
+        for (int px = area.left(); px <= area.right(); ++px) {
+            if (page.at(px, py, ink)) {
+                left = qMin(left, px);
+                right = qMax(right, px);
+                top = qMin(top, py);
+                bottom = qMax(bottom, py);
+            }
+        }
+    }
+    return {double(left), double(top), double(right + 1), double(bottom + 1)};
+}
+
+// A horizontal or vertical line of the layout, in twips, as the page shows
+// it: the row or column near its place that the ink covers best, and the
+// first and last inked pixel along it.
+Box measureLine(const Page &page, Ink ink, int x1, int y1, int x2, int y2, double *coverage)
+{
+    const bool horizontal = y1 == y2;
+    const double across = horizontal ? Page::y(y1) : Page::x(x1);
+    const double from = horizontal ? Page::x(x1) : Page::y(y1);
+    const double to = horizontal ? Page::x(x2) : Page::y(y2);
+    auto inkAt = [&](int along, int at) {
+        return horizontal ? page.at(along, at, ink) : page.at(at, along, ink);
+    };
+    int best = -1;
+    *coverage = 0;
+    for (int at = int(across) - 2; at <= int(across) + 2; ++at) {
+        int covered = 0, total = 0;
+        for (int along = int(from) + 3; along <= int(to) - 3; ++along, ++total)
+            covered += inkAt(along, at) ? 1 : 0;
+        const double share = total ? double(covered) / total : 0;
+        if (share > *coverage) {
+            *coverage = share;
+            best = at;
+        }
+    }
+    int first = INT_MAX, last = -1;
+    for (int along = int(from) - 3; along <= int(to) + 3; ++along) {
+        if (inkAt(along, best)) {
+            first = qMin(first, along);
+            last = qMax(last, along);
+        }
+    }
+    if (horizontal)
+        return {double(first), best + 0.5, double(last + 1), best + 0.5};
+    return {best + 0.5, double(first), best + 0.5, double(last + 1)};
+}
+
+struct LineRow {
+    const char *name;
+    int x1, y1, x2, y2;
+    Ink ink;
+};
+
+// The worked example's lines: the guides in "LineColor" 255 (red), the borders black.
+const LineRow WorkedExampleLines[] = {
+    {"guide 1", 1790, 8340, 1790, 15058, Ink::Red},
+    {"guide 2", 9620, 8340, 9620, 15058, Ink::Red},
+    {"front top", 1440, 1000, 8340, 1000, Ink::Black},
+    {"front left", 1440, 1000, 1440, 7900, Ink::Black},
+    {"front right", 8340, 1000, 8340, 7900, Ink::Black},
+    {"front bottom", 1440, 7900, 8340, 7900, Ink::Black},
+    {"back top", 1440, 8335, 9965, 8335, Ink::Black},
+    {"back left", 1440, 8335, 1440, 15045, Ink::Black},
+    {"back right", 9965, 8335, 9965, 15045, Ink::Black},
+    {"back bottom", 1440, 15045, 9965, 15045, Ink::Black},
+};
+
+// A picture with detail all over, as a photograph has, so that its size
+// when printed is realistic.
+QImage photo(QSize size, quint32 seed)
+{
+    QImage image(size, QImage::Format_RGB32);
+    QRandomGenerator random(seed);
+    for (int y = 0; y < size.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < size.width(); ++x) {
+            const int noise = int(random.bounded(48));
+            line[x] = qRgb((x * 255 / size.width() + noise) & 0xFF,
+                           (y * 255 / size.height() + noise) & 0xFF, (x ^ y) & 0xFF);
+        }
+    }
+    return image;
+}
+
+} // namespace
+
+class PrintCupsTest : public QObject {
+    Q_OBJECT
+
+    test::ConfigHome home_;
+    QTemporaryDir work_;
+    std::unique_ptr<test::PrivateScheduler> cups_;
+    std::unique_ptr<Desktop> desktop_;
+    std::unique_ptr<MainWindow> window_;
+    test::ModalAnswers modals_;
+    QStringList messages_;
+
+    bool run(const QString &program, const QStringList &arguments, QString *output = nullptr)
+    {
+        QString why;
+        if (cups_->run(program, arguments, &why, output))
+            return true;
+        qWarning("%s", qPrintable(why));
+        return false;
+    }
+
+    void start(CupsPrinter::Resampling resampling = CupsPrinter::Resampling::Down)
+    {
+        window_.reset();
+        desktop_ = std::make_unique<Desktop>(resampling);
+        window_ = std::make_unique<MainWindow>(desktop_->platform);
+        window_->showCentred();
+        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+    }
+
+    void load(const char *slot, const QString &path)
+    {
+        desktop_->commonDialog.openAnswers << path;
+        test::clickChild(window_.get(), slot);
+    }
+
+    void loadSolidCovers(QSize front = {64, 48}, QSize back = {40, 30})
+    {
+        load("Image1", test::writePicture(work_, "front.png", front, Qt::red));
+        load("Image2", test::writePicture(work_, "back.png", back, Qt::blue));
+        QVERIFY(window_->frontSlot().isFilled() && window_->backSlot().isFilled());
+    }
+
+    void everythingOn()
+    {
+        home_.set("GuideLine", "True");
+        home_.set("LineColor", "255");
+        home_.set("BorderLine", "True");
+        home_.set("Border", "Both");
+    }
+
+    // Chooses the list entry at this position with the mouse, as a user does.
+    static void choose(QWidget *dialog, int position)
+    {
+        auto *list = dialog->findChild<QComboBox *>("Combo1");
+        QVERIFY(position < list->count());
+        list->showPopup();
+        QAbstractItemView *view = list->view();
+        QTRY_VERIFY(view->isVisible());
+        const QRect entry = view->visualRect(list->model()->index(position, 0));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, entry.center());
+        QTRY_COMPARE(list->currentIndex(), position);
+    }
+
+    // Prints with the "Print to:" answer given; reads any message that follows.
+    void print(std::function<void(QWidget *)> answer)
+    {
+        modals_.answers << [answer](QWidget *dialog) {
+            QCOMPARE(dialog->objectName(), QString("Form7"));
+            answer(dialog);
+        };
+        modals_.answers << [this](QWidget *message) {
+            messages_ << message->findChild<QLabel *>("Label6")->text() + " | " +
+                             message->findChild<QLabel *>("Label1")->text();
+            test::clickChild(message, "Command2");
+        };
+        modals_.start();
+        test::clickChild(window_.get(), "Command3");
+        modals_.stop();
+    }
+
+    static QString messageFor(const Failure &failure)
+    {
+        return "Error: " + QString::number(failure.number) + " | " + failure.description;
+    }
+
+    QStringList filesOut() const { return QDir(cups_->folder() + "/out").entryList(QDir::Files); }
+
+    Page rasterise(const QString &pdf)
+    {
+        const QString prefix = work_.filePath("page");
+        QFile::remove(prefix + ".png");
+        if (!run("pdftoppm",
+                 {"-r", "100", "-aa", "no", "-aaVector", "no", "-png", "-singlefile", pdf, prefix}))
+            return {};
+        return {QImage(prefix + ".png").convertToFormat(QImage::Format_RGB32)};
+    }
+
+    // The width and height of every picture in a PDF file.
+    QList<QSize> picturesIn(const QString &pdf)
+    {
+        QString listing;
+        if (!run("pdfimages", {"-list", pdf}, &listing))
+            return {};
+        QList<QSize> sizes;
+        for (const QString &row : listing.split('\n').mid(2)) {
+            const QStringList columns = row.simplified().split(' ');
+            if (columns.size() > 4 && columns[2] == "image")
+                sizes << QSize(columns[3].toInt(), columns[4].toInt());
+        }
+        return sizes;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        // Before anything asks CUPS: this process and its children use the private scheduler.
+        cups_ = std::make_unique<test::PrivateScheduler>();
+        QVERIFY(work_.isValid());
+    }
+
+    void init()
+    {
+        home_.clear();
+        messages_.clear();
+        QString why;
+        QVERIFY2(cups_->start(&why), qPrintable(why));
+        // Alpha is the system default: a page that reaches Beta went where it was sent.
+        QVERIFY2(cups_->resetQueues({"Alpha", "Beta"}, &why), qPrintable(why));
+    }
+
+    void cleanup()
+    {
+        window_.reset();
+        desktop_.reset();
+    }
+
+    void cleanupTestCase() { cups_.reset(); }
+
+    void startingAsksNothingOfCups()
+    {
+        const QString log = cups_->folder() + "/logs/access_log";
+        // The log shows every request the scheduler answers.
+        QVERIFY(run("lpstat", {"-p"}));
+        const qint64 before = QFileInfo(log).size();
+        QVERIFY(before > 0);
+        start();
+        QTest::qWait(200);
+        QCOMPARE(QFileInfo(log).size(), before);
+    }
+
+    void workedExampleLandsOnTheChosenQueueToThePixel()
+    {
+        everythingOn();
+        start();
+        loadSolidCovers();
+        print([](QWidget *dialog) {
+            choose(dialog, 1);
+            test::clickChild(dialog, "Command1");
+        });
+        QCOMPARE(messages_, QStringList());
+        QString why;
+        QVERIFY2(cups_->waitForJobs(&why), qPrintable(why));
+        QCOMPARE(filesOut(), QStringList("beta.pdf"));
+
+        QString info;
+        QVERIFY(run("pdfinfo", {cups_->outputOf("Beta")}, &info));
+        QVERIFY2(info.contains(QRegularExpression("Pages:\\s+1\\n")), qPrintable(info));
+
+        const Page page = rasterise(cups_->outputOf("Beta"));
+        QVERIFY(!page.image.isNull());
+        // The pictures fill their rectangles; borders and guides lie on top.
+        const Box front = {Page::x(1440), Page::y(1000), Page::x(8340), Page::y(7900)};
+        const Box back = {Page::x(1440), Page::y(8340), Page::x(9970), Page::y(15040)};
+        const int gap = int(Page::y(8120)); // between the two covers
+        const Box frontFound = inkBox(page, Ink::Red, QRect(0, 0, page.image.width(), gap));
+        const Box backFound = inkBox(page, Ink::Blue, page.image.rect());
+        QVERIFY2(within(frontFound, front, 1),
+                 qPrintable(show(frontFound) + " not " + show(front)));
+        QVERIFY2(within(backFound, back, 1), qPrintable(show(backFound) + " not " + show(back)));
+
+        for (const LineRow &row : WorkedExampleLines) {
+            double coverage = 0;
+            const Box found = measureLine(page, row.ink, row.x1, row.y1, row.x2, row.y2, &coverage);
+            const Box expected = {Page::x(row.x1), Page::y(row.y1), Page::x(row.x2),
+                                  Page::y(row.y2)};
+            QVERIFY2(coverage > 0.95, row.name);
+            QVERIFY2(within(found, expected, 1),
+                     qPrintable(QString(row.name) + ": " + show(found) + " not " + show(expected)));
+        }
+
+        // Nothing else on the page.
+        int stray = 0;
+        const QRect inked = QRect(QPoint(int(front.left) - 2, int(front.top) - 2),
+                                  QPoint(int(back.right) + 2, int(Page::y(15058)) + 2));
+        for (int py = 0; py < page.image.height(); ++py)
+            for (int px = 0; px < page.image.width(); ++px)
+                if (!inked.contains(px, py) && page.image.pixel(px, py) != qRgb(255, 255, 255))
+                    ++stray;
+        QCOMPARE(stray, 0);
+    }
+
+    void travelSizes_data()
+    {
+        QTest::addColumn<QSize>("picture");
+        QTest::addColumn<QSize>("twips");
+        QTest::addColumn<int>("resolution");
+        QTest::addColumn<QSize>("travels");
+        const QSize front(6900, 6900);
+        QTest::newRow("24 MP on the front, 1200 dpi: 600 ppi at most")
+            << QSize(6000, 4000) << front << 1200 << QSize(2875, 2875);
+        QTest::newRow("24 MP on the front, 300 dpi")
+            << QSize(6000, 4000) << front << 300 << QSize(1438, 1438);
+        QTest::newRow("24 MP on the back")
+            << QSize(6000, 4000) << QSize(8530, 6700) << 1200 << QSize(3555, 2792);
+        QTest::newRow("small stays small") << QSize(640, 480) << front << 1200 << QSize(640, 480);
+        QTest::newRow("one side down, the other kept")
+            << QSize(500, 8000) << front << 1200 << QSize(500, 2875);
+        QTest::newRow("exactly enough") << QSize(2875, 2875) << front << 600 << QSize(2875, 2875);
+    }
+
+    void travelSizes()
+    {
+        QFETCH(QSize, picture);
+        QFETCH(QSize, twips);
+        QFETCH(int, resolution);
+        QFETCH(QSize, travels);
+        QCOMPARE(CupsPrinter::travelSize(picture, twips, resolution), travels);
+    }
+
+    void picturesTravelAtWhatThePageCanShow()
+    {
+        start();
+        // 24 megapixels for the 4.8 inch square; a narrow tall strip for the back.
+        load("Image1", test::writePicture(work_, "big.png", QSize(6000, 4000), Qt::red));
+        load("Image2", test::writePicture(work_, "strip.png", QSize(500, 8000), Qt::blue));
+        print([](QWidget *dialog) { test::clickChild(dialog, "Command1"); });
+        QCOMPARE(messages_, QStringList());
+        const int job = desktop_->printer.lastJob();
+        QVERIFY(job > 0);
+        // At 600 pixels an inch: the front square holds 2875, the back 3555 x 2792;
+        // the strip keeps its 500 pixels across, as nothing is resampled up.
+        QCOMPARE(picturesIn(cups_->spooledDocument(job)),
+                 QList<QSize>({QSize(2875, 2875), QSize(500, 2792)}));
+        QString why;
+        QVERIFY2(cups_->waitForJobs(&why), qPrintable(why));
+        QCOMPARE(filesOut(), QStringList("alpha.pdf"));
+    }
+
+    void aChoiceStaysAfterNoAndTheDefaultServesWithoutOne()
+    {
+        start();
+        loadSolidCovers();
+        print([](QWidget *dialog) { test::clickChild(dialog, "Command1"); });
+        QString why;
+        QVERIFY2(cups_->waitForJobs(&why), qPrintable(why));
+        QCOMPARE(filesOut(), QStringList("alpha.pdf"));
+        const qint64 alphaSize = QFileInfo(cups_->outputOf("Alpha")).size();
+
+        print([](QWidget *dialog) {
+            choose(dialog, 1);
+            test::clickChild(dialog, "Command2");
+        });
+        QVERIFY2(cups_->waitForJobs(&why), qPrintable(why));
+        QCOMPARE(filesOut(), QStringList("alpha.pdf"));
+
+        print([](QWidget *dialog) { test::clickChild(dialog, "Command1"); });
+        QVERIFY2(cups_->waitForJobs(&why), qPrintable(why));
+        QCOMPARE(filesOut(), QStringList({"alpha.pdf", "beta.pdf"}));
+        QCOMPARE(QFileInfo(cups_->outputOf("Alpha")).size(), alphaSize);
+        QCOMPARE(messages_, QStringList());
+    }
+
+    void nothingSelectedSendsNoPage()
+    {
+        start();
+        loadSolidCovers();
+        test::clickChild(window_.get(), "Check1");
+        test::clickChild(window_.get(), "Check2");
+        print([](QWidget *dialog) { test::clickChild(dialog, "Command1"); });
+        QString jobs;
+        QVERIFY(run("lpstat", {"-W", "all", "-o"}, &jobs));
+        QCOMPARE(jobs.trimmed(), QString());
+        QCOMPARE(desktop_->printer.lastJob(), 0);
+    }
+
+    void schedulerStoppedBeforePrinting()
+    {
+        start();
+        loadSolidCovers();
+        print([this](QWidget *dialog) {
+            choose(dialog, 1);
+            cups_->stop();
+            test::clickChild(dialog, "Command1");
+        });
+        QCOMPARE(messages_, QStringList(messageFor(failures::printServiceUnreachable())));
+        QCOMPARE(filesOut(), QStringList());
+        QVERIFY(window_->isVisible());
+    }
+
+    void chosenQueueDeletedAfterListing()
+    {
+        start();
+        loadSolidCovers();
+        print([this](QWidget *dialog) {
+            choose(dialog, 1);
+            QVERIFY(run("lpadmin", {"-x", "Beta"}));
+            test::clickChild(dialog, "Command1");
+        });
+        QCOMPARE(messages_, QStringList(messageFor(failures::printerGone("Beta"))));
+        QString why;
+        QVERIFY2(cups_->waitForJobs(&why), qPrintable(why));
+        // Not silently on the default printer either.
+        QCOMPARE(filesOut(), QStringList());
+    }
+
+    void refusedJobIsReported()
+    {
+        start();
+        loadSolidCovers();
+        QVERIFY(run("cupsreject", {"Beta"}));
+        print([](QWidget *dialog) {
+            choose(dialog, 1);
+            test::clickChild(dialog, "Command1");
+        });
+        QCOMPARE(messages_, QStringList(messageFor(failures::notAcceptingJobs("Beta"))));
+        QString why;
+        QVERIFY2(cups_->waitForJobs(&why), qPrintable(why));
+        QCOMPARE(filesOut(), QStringList());
+    }
+
+    void noPrinterOrNoDefaultIsReported()
+    {
+        QString why;
+        // The default printer removed: the other one must be chosen.
+        QVERIFY(run("lpadmin", {"-x", "Alpha"}));
+        start();
+        loadSolidCovers();
+        print([](QWidget *dialog) { test::clickChild(dialog, "Command1"); });
+        QCOMPARE(messages_, QStringList(messageFor(failures::noDefaultPrinter())));
+
+        QVERIFY2(cups_->resetQueues({}, &why), qPrintable(why));
+        messages_.clear();
+        QStringList listed;
+        print([&listed](QWidget *dialog) {
+            auto *list = dialog->findChild<QComboBox *>("Combo1");
+            for (int i = 0; i < list->count(); ++i)
+                listed << list->itemText(i);
+            test::clickChild(dialog, "Command1");
+        });
+        QCOMPARE(listed, QStringList());
+        QCOMPARE(messages_, QStringList(messageFor(failures::noPrinter())));
+        QCOMPARE(filesOut(), QStringList());
+    }
+
+    // Figures for two 24-megapixel photographs, with resampling and without;
+    // run with QUILLANE_PRINT_FIGURES=1.
+    void figures()
+    {
+        if (qEnvironmentVariableIsEmpty("QUILLANE_PRINT_FIGURES"))
+            QSKIP("set QUILLANE_PRINT_FIGURES=1 to measure");
+        const QString front = work_.filePath("front.jpg");
+        const QString back = work_.filePath("back.jpg");
+        QVERIFY(photo(QSize(6000, 4000), 1).save(front, "JPEG", 90));
+        QVERIFY(photo(QSize(6000, 4000), 2).save(back, "JPEG", 90));
+        qInfo("photographs: %lld and %lld bytes", QFileInfo(front).size(), QFileInfo(back).size());
+
+        for (auto resampling : {CupsPrinter::Resampling::Down, CupsPrinter::Resampling::Off}) {
+            start(resampling);
+            load("Image1", front);
+            load("Image2", back);
+            QVERIFY(window_->frontSlot().isFilled() && window_->backSlot().isFilled());
+            QElapsedTimer clock;
+            print([&clock](QWidget *dialog) {
+                clock.start();
+                test::clickChild(dialog, "Command1");
+            });
+            const qint64 elapsed = clock.elapsed();
+            QCOMPARE(messages_, QStringList());
+            const int job = desktop_->printer.lastJob();
+            QString why;
+            QVERIFY2(cups_->waitForJobs(&why), qPrintable(why));
+            qInfo("%s: %lld ms from Yes to job %d accepted; spooled %lld bytes; pictures %s",
+                  resampling == CupsPrinter::Resampling::Down ? "resampled" : "full size", elapsed,
+                  job, QFileInfo(cups_->spooledDocument(job)).size(), qPrintable([&] {
+                      QStringList sizes;
+                      for (QSize s : picturesIn(cups_->spooledDocument(job)))
+                          sizes << QString("%1x%2").arg(s.width()).arg(s.height());
+                      return sizes.join(", ");
+                  }()));
+        }
+    }
+};
+
+QTEST_MAIN(PrintCupsTest)
+#include "print_cups_test.moc"

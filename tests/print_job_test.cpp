@@ -1,0 +1,470 @@
+// The print button on the main window with a test printer: the "Print to:"
+// dialog as the user meets it, the silent ends, the answers, every failure
+// point, and that nothing half printed reaches the printer.
+#include "app/MainWindow.h"
+#include "app/Twips.h"
+#include "covers/CoverSlot.h"
+#include "dialogs/Dialogs.h"
+#include "doubles/TestEnvironment.h"
+#include "platform/Failures.h"
+#include "print_answers.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QTest>
+
+#include <memory>
+
+using namespace quillane;
+
+namespace {
+
+const QStringList Printers = {"Alpha", "Beta", "Gamma"};
+
+// What the printer receives for both covers with every option on, after the
+// dialog listed the printers; the test pictures are 64 x 48 and 40 x 30.
+const QStringList WorkedExample = {
+    "picture 64x48 at 1440,1000 6900x6900", "picture 40x30 at 1440,8340 8530x6700",
+    "line 1790,8340 1790,15058 colour 255", "line 9620,8340 9620,15058 colour 255",
+    "line 1440,1000 8340,1000 colour 0",    "line 1440,1000 1440,7900 colour 0",
+    "line 8340,1000 8340,7900 colour 0",    "line 1440,7900 8340,7900 colour 0",
+    "line 1440,8335 9965,8335 colour 0",    "line 1440,8335 1440,15045 colour 0",
+    "line 9965,8335 9965,15045 colour 0",   "line 1440,15045 9965,15045 colour 0",
+};
+
+struct Message {
+    QString title;
+    QString text;
+    bool busyCursor = false;
+};
+
+bool busyCursorShown()
+{
+    return QApplication::overrideCursor() &&
+           QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+}
+
+} // namespace
+
+class PrintJobTest : public QObject {
+    Q_OBJECT
+
+    test::ConfigHome home_;
+    QTemporaryDir pictures_;
+    std::unique_ptr<test::TestPlatform> platform_;
+    std::unique_ptr<MainWindow> window_;
+    QList<Message> messages_;
+    test::ModalAnswers modals_;
+
+    FakePrinter &printer() { return platform_->printer; }
+
+    void start(bool front, bool back)
+    {
+        window_.reset();
+        platform_ = std::make_unique<test::TestPlatform>();
+        printer().printers = Printers;
+        window_ = std::make_unique<MainWindow>(platform_->platform);
+        window_->showCentred();
+        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+        if (window_->printFrontBox()->isChecked() != front)
+            test::clickChild(window_.get(), "Check1");
+        if (window_->printBackBox()->isChecked() != back)
+            test::clickChild(window_.get(), "Check2");
+    }
+
+    // Loads the pictures as the user does: a click on the slot and a file.
+    void load(bool front, bool back)
+    {
+        if (front) {
+            platform_->commonDialog.openAnswers
+                << test::writePicture(pictures_, "front.png", QSize(64, 48), Qt::red);
+            test::clickChild(window_.get(), "Image1");
+            QVERIFY(window_->frontSlot().isFilled());
+        }
+        if (back) {
+            platform_->commonDialog.openAnswers
+                << test::writePicture(pictures_, "back.png", QSize(40, 30), Qt::blue);
+            test::clickChild(window_.get(), "Image2");
+            QVERIFY(window_->backSlot().isFilled());
+        }
+    }
+
+    void everythingOn()
+    {
+        home_.set("GuideLine", "True");
+        home_.set("LineColor", "255");
+        home_.set("BorderLine", "True");
+        home_.set("Border", "Both");
+    }
+
+    // Answers the next "Print to:" window: inside runs first, then the button.
+    // A failure message that follows is read and closed.
+    void answerPrintTo(const char *button, std::function<void(QWidget *)> inside = {})
+    {
+        modals_.answers << [=](QWidget *dialog) {
+            QCOMPARE(dialog->objectName(), QString("Form7"));
+            if (inside)
+                inside(dialog);
+            if (button)
+                test::clickChild(dialog, button);
+        };
+        modals_.answers << [this](QWidget *message) { readMessage(message); };
+    }
+
+    void readMessage(QWidget *message)
+    {
+        QCOMPARE(message->objectName(), QString("Form5"));
+        messages_ << Message{message->findChild<QLabel *>("Label6")->text(),
+                             message->findChild<QLabel *>("Label1")->text(), busyCursorShown()};
+        test::clickChild(message, "Command2");
+    }
+
+    // Clicks the print button and answers the windows it opens; answers not
+    // used by this job are dropped.
+    void print()
+    {
+        modals_.start();
+        test::clickChild(window_.get(), "Command3");
+        modals_.stop();
+    }
+
+private slots:
+    void init()
+    {
+        home_.clear();
+        messages_.clear();
+    }
+    void cleanup()
+    {
+        window_.reset();
+        platform_.reset();
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
+    }
+
+    void printToDialogLooksAsDesigned()
+    {
+        start(true, true);
+        load(true, true);
+        QRect mainGeometry = window_->geometry();
+        answerPrintTo("Command2", [&](QWidget *dialog) {
+            QCOMPARE(dialog->size(), QSize(217, 121));
+            QVERIFY(dialog->windowFlags() & Qt::FramelessWindowHint);
+            QVERIFY(dialog->isModal());
+            QVERIFY(qAbs(dialog->geometry().center().x() - mainGeometry.center().x()) <= 1);
+            QVERIFY(qAbs(dialog->geometry().center().y() - mainGeometry.center().y()) <= 1);
+            struct Row {
+                const char *name;
+                TwipRect rect;
+                const char *caption;
+                qreal points;
+            };
+            const Row rows[] = {
+                {"Shape1", {0, 0, 3255, 255}, nullptr, 0},
+                {"Label6", {120, 0, 2895, 255}, "Print", 11.25},
+                {"Label5", {3000, 0, 255, 255}, "x", 9},
+                {"Shape2", {0, 240, 3255, 1575}, nullptr, 0},
+                {"Image1", {120, 480, 480, 480}, nullptr, 0},
+                {"Label1", {720, 480, 2415, 255}, "Print to:", 9.75},
+                {"Combo1", {720, 720, 2415, 330}, nullptr, 8.25},
+                {"Command1", {720, 1320, 855, 375}, "&Yes", 9},
+                {"Command2", {1680, 1320, 855, 375}, "&No", 9},
+            };
+            for (const Row &row : rows) {
+                QWidget *widget = dialog->findChild<QWidget *>(row.name);
+                QVERIFY2(widget, row.name);
+                QCOMPARE(widget->geometry(), twips::rect(row.rect));
+                if (row.caption) {
+                    auto *label = qobject_cast<QLabel *>(widget);
+                    QCOMPARE(label ? label->text() : qobject_cast<QPushButton *>(widget)->text(),
+                             QString(row.caption));
+                }
+                if (row.points > 0) {
+                    QCOMPARE(widget->font().family(), QString("Arial"));
+                    QCOMPARE(widget->font().pointSizeF(), row.points);
+                    QVERIFY(widget->font().bold());
+                }
+            }
+            QCOMPARE(dialog->findChild<QLabel *>("Label5")->palette().color(QPalette::WindowText),
+                     QColor(224, 224, 224));
+            QCOMPARE(dialog->findChild<QLabel *>("Image1")->pixmap().size(), QSize(32, 32));
+            for (const char *name : {"Command1", "Command2"}) {
+                auto *button = dialog->findChild<QPushButton *>(name);
+                QVERIFY(!button->isDefault() && !button->autoDefault());
+                QCOMPARE(button->palette().color(QPalette::Button), QColor(Qt::white));
+            }
+
+            // The printers in the platform's order, none chosen, the field empty.
+            auto *list = dialog->findChild<QComboBox *>("Combo1");
+            QVERIFY(list->isEditable());
+            QStringList entries;
+            for (int i = 0; i < list->count(); ++i)
+                entries << list->itemText(i);
+            QCOMPARE(entries, Printers);
+            QCOMPARE(list->currentIndex(), -1);
+            QCOMPARE(list->currentText(), QString());
+
+            // Focus on "&No", then "&Yes", then the list.
+            QCOMPARE(QApplication::focusWidget()->objectName(), QString("Command2"));
+            QStringList visited;
+            for (int i = 0; i < 3; ++i) {
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+                QWidget *focus = QApplication::focusWidget();
+                visited << (qobject_cast<QComboBox *>(focus->parentWidget())
+                                ? focus->parentWidget()->objectName()
+                                : focus->objectName());
+            }
+            QCOMPARE(visited, QStringList({"Command1", "Combo1", "Command2"}));
+        });
+        print();
+        QCOMPARE(printer().log, QStringList({"list"}));
+    }
+
+    void silentEnds_data()
+    {
+        QTest::addColumn<bool>("front");
+        QTest::addColumn<bool>("back");
+        QTest::addColumn<bool>("frontLoaded");
+        QTest::addColumn<bool>("backLoaded");
+        QTest::newRow("nothing selected, both loaded") << false << false << true << true;
+        QTest::newRow("front without a front picture") << true << false << false << true;
+        QTest::newRow("back without a back picture") << false << true << true << false;
+        QTest::newRow("both without a back picture") << true << true << true << false;
+        QTest::newRow("both without a front picture") << true << true << false << true;
+        QTest::newRow("both without pictures") << true << true << false << false;
+    }
+
+    void silentEnds()
+    {
+        QFETCH(bool, front);
+        QFETCH(bool, back);
+        QFETCH(bool, frontLoaded);
+        QFETCH(bool, backLoaded);
+        everythingOn();
+        start(front, back);
+        load(frontLoaded, backLoaded);
+        window_->dialogResult() = "False";
+        print();
+        QTest::qWait(50);
+        // The result is cleared; no dialog listed printers; no page, not even a blank one.
+        QCOMPARE(window_->dialogResult(), QString());
+        QCOMPARE(printer().log, QStringList());
+        QVERIFY(messages_.isEmpty());
+    }
+
+    void answers_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("result");
+        QTest::addColumn<bool>("prints");
+        QTest::newRow("yes") << QString("yes") << QString("True") << true;
+        QTest::newRow("no") << QString("no") << QString("False") << false;
+        QTest::newRow("closed by the window manager")
+            << QString("close") << QString("False") << false;
+        QTest::newRow("enter at once presses no") << QString("enter") << QString("False") << false;
+        QTest::newRow("the x does nothing") << QString("x then yes") << QString("True") << true;
+    }
+
+    void answers()
+    {
+        QFETCH(QString, how);
+        QFETCH(QString, result);
+        QFETCH(bool, prints);
+        everythingOn();
+        start(true, true);
+        load(true, true);
+        answerPrintTo(nullptr, [&](QWidget *dialog) {
+            if (how == "yes") {
+                test::clickChild(dialog, "Command1");
+            } else if (how == "no") {
+                test::clickChild(dialog, "Command2");
+            } else if (how == "close") {
+                dialog->close();
+            } else if (how == "enter") {
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            } else {
+                test::clickChild(dialog, "Label5");
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+                QVERIFY(dialog->isVisible());
+                test::clickChild(dialog, "Command1");
+            }
+        });
+        print();
+        QCOMPARE(window_->dialogResult(), result);
+        QCOMPARE(printer().log, prints ? QStringList("list") + WorkedExample + QStringList("end")
+                                       : QStringList("list"));
+        QVERIFY(messages_.isEmpty());
+    }
+
+    void eachSelectionPrintsItsCovers_data()
+    {
+        QTest::addColumn<bool>("front");
+        QTest::addColumn<bool>("back");
+        QTest::addColumn<QStringList>("expected");
+        const QStringList &ops = WorkedExample;
+        QTest::newRow("front") << true << false << QStringList{"list", ops[0], ops[4], ops[5],
+                                                               ops[6], ops[7], "end"};
+        QTest::newRow("back") << false << true
+                              << QStringList{"list", ops[1],  ops[2],  ops[3], ops[8],
+                                             ops[9], ops[10], ops[11], "end"};
+    }
+
+    void eachSelectionPrintsItsCovers()
+    {
+        QFETCH(bool, front);
+        QFETCH(bool, back);
+        QFETCH(QStringList, expected);
+        everythingOn();
+        start(front, back);
+        // Both slots filled: only the selected covers are printed.
+        load(true, true);
+        answerPrintTo("Command1");
+        print();
+        QCOMPARE(printer().log, expected);
+    }
+
+    void choosingAnEntryMakesItCurrentAtOnce()
+    {
+        start(true, false);
+        load(true, false);
+        answerPrintTo("Command2", [this](QWidget *dialog) {
+            auto *list = dialog->findChild<QComboBox *>("Combo1");
+            // Typed text, even a printer's name and Enter, changes nothing.
+            QTest::mouseClick(list->lineEdit(), Qt::LeftButton);
+            QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(list));
+            QTest::keyClicks(list, "Beta");
+            QTest::keyClick(list, Qt::Key_Return);
+            QVERIFY(dialog->isVisible());
+            QCOMPARE(printer().log, QStringList({"list"}));
+            // The keyboard chooses...
+            QTest::keyClick(list, Qt::Key_Down);
+            QCOMPARE(printer().log, QStringList({"list", "current 0"}));
+            // ...and so does the mouse, in the opened list.
+            list->showPopup();
+            QAbstractItemView *view = list->view();
+            QTRY_VERIFY(view->isVisible());
+            const QRect third = view->visualRect(list->model()->index(2, 0));
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, third.center());
+            QTRY_COMPARE(printer().log, QStringList({"list", "current 0", "current 2"}));
+            QCOMPARE(list->currentText(), QString("Gamma"));
+            QVERIFY(dialog->isVisible());
+            QCOMPARE(window_->dialogResult(), QString());
+        });
+        print();
+        // "&No" keeps the choice; nothing is printed.
+        QCOMPARE(window_->dialogResult(), QString("False"));
+        QCOMPARE(printer().current, 2);
+        QCOMPARE(printer().log, QStringList({"list", "current 0", "current 2"}));
+    }
+
+    void twoJobsInARow()
+    {
+        start(true, false);
+        load(true, false);
+        answerPrintTo("Command2");
+        print();
+        QCOMPARE(window_->dialogResult(), QString("False"));
+        // The first job's "False" does not cancel the second.
+        answerPrintTo(nullptr, [](QWidget *dialog) { dialog->close(); });
+        print();
+        answerPrintTo("Command1");
+        print();
+        QCOMPARE(window_->dialogResult(), QString("True"));
+        QCOMPARE(printer().log, QStringList({"list", "list", "list", WorkedExample[0], "end"}));
+    }
+
+    void guideColourThatDoesNotConvertSendsNothing()
+    {
+        everythingOn();
+        home_.set("LineColor", "abc");
+        start(true, true);
+        load(true, true);
+        answerPrintTo("Command1");
+        print();
+        // Composed whole before printing: the pictures never went out.
+        QCOMPARE(printer().log, QStringList({"list"}));
+        QCOMPARE(messages_.size(), 1);
+        QCOMPARE(messages_[0].title, QString("Error: 13"));
+        QCOMPARE(messages_[0].text, failures::lineColourNotANumber().description);
+        QVERIFY(!messages_[0].busyCursor);
+    }
+
+    void everyFailurePointAbandonsThePage_data()
+    {
+        QTest::addColumn<int>("failAt");
+        for (int i = 0; i <= WorkedExample.size(); ++i)
+            QTest::newRow(qPrintable(i < WorkedExample.size() ? WorkedExample[i] : "end")) << i;
+    }
+
+    void everyFailurePointAbandonsThePage()
+    {
+        QFETCH(int, failAt);
+        everythingOn();
+        start(true, true);
+        load(true, true);
+        printer().failAt = failAt;
+        printer().failure = failures::jobRefused("the printer is out of order");
+        answerPrintTo("Command1");
+        print();
+
+        QStringList expected = QStringList("list") + WorkedExample.mid(0, failAt);
+        if (failAt < WorkedExample.size())
+            expected << WorkedExample[failAt] + " FAILED"
+                     << "abandon";
+        else
+            expected << "end FAILED";
+        QCOMPARE(printer().log, expected);
+        QCOMPARE(messages_.size(), 1);
+        QCOMPARE(messages_[0].title, QString("Error: 482"));
+        QCOMPARE(messages_[0].text, QString("Not printed: the printer is out of order"));
+        QVERIFY(!messages_[0].busyCursor);
+        // The settings, the slots and the boxes are as they were.
+        QCOMPARE(home_.fileValue("LineColor"), QString("255"));
+        QVERIFY(window_->frontSlot().isFilled() && window_->backSlot().isFilled());
+        QVERIFY(window_->printFrontBox()->isChecked() && window_->printBackBox()->isChecked());
+    }
+
+    void everyPrintingMessageFitsItsWindow()
+    {
+        const QString longName = "HP_Color_LaserJet_CM3530";
+        const Failure all[] = {
+            failures::lineColourNotANumber(),     failures::noPrinter(),
+            failures::printServiceUnreachable(),  failures::noDefaultPrinter(),
+            failures::chosenPrinterUnknown(),     failures::printerGone(longName),
+            failures::notAcceptingJobs(longName), failures::jobRefused("Bad Request"),
+            failures::jobRefused(QString()),      failures::spoolFailed("No space left on device"),
+            failures::pictureNotPrintable(),      failures::pictureTooLargeToPrint(),
+        };
+        for (const Failure &failure : all) {
+            MessageDialog dialog(nullptr, failure);
+            auto *text = dialog.findChild<WrappingText *>("Label1");
+            // At the window's own size: no text needs setting smaller.
+            QVERIFY2(text->font().pointSizeF() == 9.75, qPrintable(failure.description));
+            QVERIFY2(text->wrappedSize().height() <= text->height(),
+                     qPrintable(failure.description));
+        }
+    }
+
+    void busyWhilePrintingOnly()
+    {
+        start(true, false);
+        load(true, false);
+        QStringList cursor;
+        printer().onOperation = [&](const QString &entry) {
+            cursor << entry.section(' ', 0, 0) + (busyCursorShown() ? " busy" : " idle");
+        };
+        bool busyInDialog = true;
+        answerPrintTo("Command1", [&](QWidget *) { busyInDialog = busyCursorShown(); });
+        print();
+        QVERIFY(!busyInDialog);
+        QCOMPARE(cursor, QStringList({"picture busy", "end busy"}));
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
+    }
+};
+
+QTEST_MAIN(PrintJobTest)
+#include "print_job_test.moc"

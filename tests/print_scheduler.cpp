@@ -1,0 +1,165 @@
+#include "print_scheduler.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFileInfo>
+#include <QThread>
+
+namespace quillane::test {
+
+namespace {
+
+const char *const Driver = "lsb/usr/cupsfilters/Generic-PDF_Printer-PDF.ppd";
+constexpr int StartSeconds = 20;
+constexpr int CommandSeconds = 30;
+constexpr int JobSeconds = 90;
+
+QString totalSizes(const QString &folder)
+{
+    QStringList sizes;
+    for (const QFileInfo &file : QDir(folder).entryInfoList(QDir::Files, QDir::Name))
+        sizes << file.fileName() + ' ' + QString::number(file.size());
+    return sizes.join(',');
+}
+
+} // namespace
+
+PrivateScheduler::PrivateScheduler() : dir_(QDir::tempPath() + "/quillane-cups-XXXXXX")
+{
+    qputenv("CUPS_SERVER", QFile::encodeName(dir_.path() + "/cups.sock"));
+    // Queue descriptions come from here too, not from the machine's /etc/cups.
+    qputenv("CUPS_SERVERROOT", QFile::encodeName(dir_.path()));
+    // The user's own printer options (~/.cups/lpoptions) stay out of the tests.
+    qputenv("HOME", QFile::encodeName(dir_.path()));
+    qunsetenv("LPDEST");
+    qunsetenv("PRINTER");
+    scheduler_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+}
+
+PrivateScheduler::~PrivateScheduler()
+{
+    stop();
+}
+
+bool PrivateScheduler::start(QString *why)
+{
+    if (isRunning())
+        return true;
+    scheduler_.start("bash", {QStringLiteral(QUILLANE_TESTS_DIR "/private-cups.sh"), dir_.path()});
+    if (!scheduler_.waitForStarted(StartSeconds * 1000)) {
+        *why = "cannot start the scheduler: " + scheduler_.errorString();
+        return false;
+    }
+    const QDeadlineTimer deadline(StartSeconds * 1000);
+    QString output;
+    while (!deadline.hasExpired()) {
+        if (!isRunning()) {
+            *why = "the scheduler ended at once; see " + dir_.path() + "/logs";
+            return false;
+        }
+        QString ignored;
+        if (QFileInfo::exists(dir_.path() + "/cups.sock") &&
+            run("lpstat", {"-r"}, &ignored, &output) && output.contains("is running"))
+            return true;
+        QThread::msleep(100);
+    }
+    *why = "the scheduler does not answer: " + output;
+    return false;
+}
+
+void PrivateScheduler::stop()
+{
+    if (!isRunning())
+        return;
+    scheduler_.closeWriteChannel();
+    if (!scheduler_.waitForFinished(15000)) {
+        scheduler_.terminate();
+        if (!scheduler_.waitForFinished(5000))
+            scheduler_.kill();
+        scheduler_.waitForFinished(5000);
+    }
+    QFile::remove(dir_.path() + "/cups.sock");
+}
+
+bool PrivateScheduler::run(const QString &program, const QStringList &arguments, QString *why,
+                           QString *output)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    if (!process.waitForStarted(CommandSeconds * 1000) ||
+        !process.waitForFinished(CommandSeconds * 1000)) {
+        *why = program + ": " + process.errorString();
+        process.kill();
+        process.waitForFinished();
+        return false;
+    }
+    const QString text = QString::fromLocal8Bit(process.readAll());
+    if (output)
+        *output = text;
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        *why = program + ' ' + arguments.join(' ') + ": " + text;
+        return false;
+    }
+    return true;
+}
+
+bool PrivateScheduler::resetQueues(const QStringList &names, QString *why)
+{
+    QString queues;
+    // lpstat -e fails when there are none.
+    run("lpstat", {"-e"}, why, &queues);
+    for (const QString &queue : queues.split('\n', Qt::SkipEmptyParts)) {
+        if (!run("lpadmin", {"-x", queue.trimmed()}, why))
+            return false;
+    }
+    QDir out(dir_.path() + "/out");
+    for (const QString &file : out.entryList(QDir::Files))
+        out.remove(file);
+    for (const QString &name : names) {
+        if (!run("lpadmin", {"-p", name, "-E", "-v", "file://" + outputOf(name), "-m", Driver},
+                 why))
+            return false;
+    }
+    return names.isEmpty() || run("lpadmin", {"-d", names.first()}, why);
+}
+
+bool PrivateScheduler::waitForJobs(QString *why)
+{
+    const QDeadlineTimer deadline(JobSeconds * 1000);
+    QString pending;
+    while (!deadline.hasExpired()) {
+        if (!run("lpstat", {"-W", "not-completed", "-o"}, why, &pending))
+            return false;
+        if (pending.trimmed().isEmpty())
+            break;
+        QThread::msleep(200);
+    }
+    if (!pending.trimmed().isEmpty()) {
+        *why = "jobs still pending: " + pending;
+        return false;
+    }
+    // The queue may finish writing its file just after the job completes.
+    QString sizes = totalSizes(dir_.path() + "/out");
+    while (!deadline.hasExpired()) {
+        QThread::msleep(300);
+        const QString now = totalSizes(dir_.path() + "/out");
+        if (now == sizes)
+            return true;
+        sizes = now;
+    }
+    *why = "the output keeps growing";
+    return false;
+}
+
+QString PrivateScheduler::outputOf(const QString &queue) const
+{
+    return dir_.path() + "/out/" + queue.toLower() + ".pdf";
+}
+
+QString PrivateScheduler::spooledDocument(int job) const
+{
+    return dir_.path() + QString("/spool/d%1-001").arg(job, 5, 10, QChar('0'));
+}
+
+} // namespace quillane::test

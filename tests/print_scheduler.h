@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+namespace quillane::test {
+
+// A private CUPS scheduler (tests/private-cups.sh) for one test program.
+// Creating it points this process's libcups, and every program it starts,
+// at the scheduler's socket and configuration: create it before anything
+// asks CUPS. The scheduler ends with this object, or with the test program
+// however it ends.
+class PrivateScheduler {
+public:
+    PrivateScheduler();
+    ~PrivateScheduler();
+
+    // Starts the scheduler and waits until it answers; why says what failed.
+    bool start(QString *why);
+    // Stops it and waits until it has gone.
+    void stop();
+    bool isRunning() const { return scheduler_.state() != QProcess::NotRunning; }
+
+    // Every queue gone, then file queues with the generic PDF driver, each
+    // writing its jobs to outputOf(name), the first the system default.
+    bool resetQueues(const QStringList &names, QString *why);
+    // Runs a CUPS command-line tool against the scheduler.
+    bool run(const QString &program, const QStringList &arguments, QString *why,
+             QString *output = nullptr);
+    // Waits until no job is pending, then until the output files stop growing.
+    bool waitForJobs(QString *why);
+
+    QString folder() const { return dir_.path(); }
+    QString outputOf(const QString &queue) const;
+    // The document of job number job as the scheduler received it.
+    QString spooledDocument(int job) const;
+
+private:
+    QTemporaryDir dir_;
+    QProcess scheduler_;
+};
+
+} // namespace quillane::test
