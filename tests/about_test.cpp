@@ -124,9 +124,8 @@ private slots:
     {
         home_.clear();
         platform_ = std::make_unique<test::TestPlatform>();
-        window_ = std::make_unique<MainWindow>(platform_->platform);
-        window_->showCentred();
-        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+        window_ = test::showMainWindow(platform_->platform);
+        QVERIFY(window_->windowHandle()->isExposed());
         // A pointer that does not move sends nothing: start each test away
         // from where the last one left it.
         QTest::mouseMove(window_->windowHandle(), {1, 1});

@@ -89,10 +89,7 @@ class MainWindowTest : public QObject {
     {
         window_.reset();
         platform_ = std::make_unique<test::TestPlatform>();
-        window_ = std::make_unique<MainWindow>(platform_->platform);
-        window_->showCentred();
-        if (!QTest::qWaitForWindowExposed(window_.get()))
-            qWarning("main window not exposed");
+        window_ = test::showMainWindow(platform_->platform);
         return *window_;
     }
 

@@ -68,9 +68,8 @@ class PrintJobTest : public QObject {
         window_.reset();
         platform_ = std::make_unique<test::TestPlatform>();
         printer().printers = Printers;
-        window_ = std::make_unique<MainWindow>(platform_->platform);
-        window_->showCentred();
-        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+        window_ = test::showMainWindow(platform_->platform);
+        QVERIFY(window_->windowHandle()->isExposed());
         if (window_->printFrontBox()->isChecked() != front)
             test::clickChild(window_.get(), "Check1");
         if (window_->printBackBox()->isChecked() != back)

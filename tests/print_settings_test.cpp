@@ -64,9 +64,8 @@ class PrintSettingsTest : public QObject {
     {
         window_.reset();
         platform_ = std::make_unique<test::TestPlatform>();
-        window_ = std::make_unique<MainWindow>(platform_->platform);
-        window_->showCentred();
-        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+        window_ = test::showMainWindow(platform_->platform);
+        QVERIFY(window_->windowHandle()->isExposed());
     }
 
     // Opens "Print Settings" from the main window, runs inside on it, closes it with "&Ok".

@@ -61,10 +61,7 @@ class SearchTest : public QObject {
     {
         window_.reset();
         platform_ = std::make_unique<test::TestPlatform>();
-        window_ = std::make_unique<MainWindow>(platform_->platform);
-        window_->showCentred();
-        if (!QTest::qWaitForWindowExposed(window_.get()))
-            qWarning("main window not exposed");
+        window_ = test::showMainWindow(platform_->platform);
         return *window_;
     }
 
@@ -368,13 +365,12 @@ private slots:
         test::TestPlatform doubles;
         Platform platform{store, doubles.commonDialog, doubles.pictureDecoder, doubles.urlLauncher,
                           doubles.printer};
-        MainWindow window(platform);
-        store.window = &window;
-        window.showCentred();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const std::unique_ptr<MainWindow> window = test::showMainWindow(platform);
+        QVERIFY(window->windowHandle()->isExposed());
+        store.window = window.get();
 
-        test::clickChild(&window, "Image3");
-        test::clickChild(&window, "Image4");
+        test::clickChild(window.get(), "Image3");
+        test::clickChild(window.get(), "Image4");
         QCOMPARE(store.seen,
                  QStringList({"4815 height=321 show=0 hide=1", "3975 height=265 show=1 hide=0"}));
     }

@@ -192,10 +192,7 @@ class ViewerTest : public QObject {
         counted_ = std::make_unique<Platform>(Platform{platform_->settings, platform_->commonDialog,
                                                        decoder_, platform_->urlLauncher,
                                                        platform_->printer});
-        window_ = std::make_unique<MainWindow>(*counted_);
-        window_->showCentred();
-        if (!QTest::qWaitForWindowExposed(window_.get()))
-            qWarning("main window not exposed");
+        window_ = test::showMainWindow(*counted_);
         return *window_;
     }
 

@@ -1,5 +1,7 @@
 #include "TestEnvironment.h"
 
+#include "app/MainWindow.h"
+
 #include <QApplication>
 #include <QDateTime>
 #include <QDir>
@@ -59,6 +61,15 @@ bool ConfigHome::fileHas(const QString &key) const
 void ConfigHome::set(const QString &key, const QString &value)
 {
     QtSettingsStore().save("Quillane", "Settings", key, value);
+}
+
+std::unique_ptr<MainWindow> showMainWindow(Platform &platform)
+{
+    auto window = std::make_unique<MainWindow>(platform);
+    window->showCentred();
+    if (!QTest::qWaitForWindowExposed(window.get()))
+        qWarning("main window not exposed");
+    return window;
 }
 
 void onNextModal(std::function<void(QWidget *)> answer)

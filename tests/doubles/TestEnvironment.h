@@ -12,8 +12,13 @@
 #include <QTemporaryDir>
 
 #include <functional>
+#include <memory>
 
 class QWidget;
+
+namespace quillane {
+class MainWindow;
+}
 
 namespace quillane::test {
 
@@ -49,6 +54,10 @@ struct TestPlatform {
     FakePrinter printer;
     Platform platform{settings, commonDialog, pictureDecoder, urlLauncher, printer};
 };
+
+// The main window on platform as the program opens it, centred, once the
+// window system has exposed it (a warning when it never does).
+std::unique_ptr<MainWindow> showMainWindow(Platform &platform);
 
 // Runs answer on the next modal window that opens (one other than the modal
 // window open now, if any), from the event loop that shows it.
