@@ -117,28 +117,13 @@ private slots:
     void stripControlsStandWhereDesigned()
     {
         start();
-        struct Row {
-            const char *name;
-            TwipRect rect;
-            const char *caption;
-        };
-        const Row rows[] = {
-            {"Label7", {120, 4080, 1335, 285}, "Artvault Search"},
-            {"Label9", {1560, 4080, 2535, 285}, "| powered by artvault.example |"},
-            {"Label8", {4200, 4080, 1335, 285}, "CoverType"},
-            {"Text4", {120, 4320, 3975, 330}, nullptr},
-            {"Combo1", {4200, 4320, 1455, 330}, nullptr},
-        };
-        for (const Row &row : rows) {
-            QWidget *widget = child<QWidget>(row.name);
-            QVERIFY2(widget, row.name);
-            QCOMPARE(widget->geometry(), twips::rect(row.rect));
-            QCOMPARE(widget->font().family(), QString("Arial"));
-            QCOMPARE(widget->font().pointSizeF(), 8.25);
-            QVERIFY2(widget->font().bold(), row.name);
-            if (row.caption)
-                QCOMPARE(qobject_cast<QLabel *>(widget)->text(), QString(row.caption));
-        }
+        QVERIFY(test::checkControls(
+            window_.get(),
+            {{"Label7", {120, 4080, 1335, 285}, "Artvault Search", 8.25},
+             {"Label9", {1560, 4080, 2535, 285}, "| powered by artvault.example |", 8.25},
+             {"Label8", {4200, 4080, 1335, 285}, "CoverType", 8.25},
+             {"Text4", {120, 4320, 3975, 330}, nullptr, 8.25},
+             {"Combo1", {4200, 4320, 1455, 330}, nullptr, 8.25}}));
 
         auto *credit = child<ClickLabel>("Label9");
         QCOMPARE(credit->textColor(), QColor(255, 128, 0));
