@@ -23,43 +23,36 @@ namespace {
 const QColor Black(0, 0, 0);
 const QColor Blue(0, 0, 255);
 
-struct Row {
-    const char *name;
-    TwipRect rect;
-    const char *caption;
-    qreal points;
-    bool bold;
-    Qt::Alignment alignment;
-    const char *tooltip;
+// Every control of the window as the design gives it (lines as boxes one
+// pixel across; the links' fonts below).
+const test::ControlRow Controls[] = {
+    {"Shape1", {0, 0, 4215, 255}, nullptr, 0, ""},
+    {"Label6", {120, 0, 3855, 255}, "About", 11.25, ""},
+    {"Label5", {3960, 0, 255, 255}, "x", 9, "Close"},
+    {"Image1", {120, 240, 4005, 1800}, nullptr, 0, ""},
+    {"Label4", {3960, 1680, 225, 210}, "2.1", 8.25, ""},
+    {"Line3", {0, 1920, 4200, 0}, nullptr, 0, ""},
+    {"Label14", {120, 2160, 1815, 255}, "Email Author", 9, ""},
+    {"Label1", {1200, 2160, 2895, 255}, "quillane@quillane.example", 0, "Email Author"},
+    {"Line2", {120, 2400, 2160, 0}, nullptr, 0, ""},
+    {"Label2", {2760, 2640, 1335, 255}, "Visit Homepage", 9, ""},
+    {"Label3", {120, 2640, 2655, 255}, "www.quillane.example/quillane/", 0, "Visit Homepage"},
+    {"Line1", {2160, 2880, 1920, 0}, nullptr, 0, ""},
+    {"Shape2", {0, 240, 4215, 2775}, nullptr, 0, ""},
 };
 
-// Every control of the window as the design gives it (lines as boxes one pixel across).
-const Row Controls[] = {
-    {"Shape1", {0, 0, 4215, 255}, nullptr, 0, false, {}, ""},
-    {"Label6", {120, 0, 3855, 255}, "About", 11.25, true, Qt::AlignLeft, ""},
-    {"Label5", {3960, 0, 255, 255}, "x", 9, true, Qt::AlignHCenter, "Close"},
-    {"Image1", {120, 240, 4005, 1800}, nullptr, 0, false, {}, ""},
-    {"Label4", {3960, 1680, 225, 210}, "2.1", 8.25, true, Qt::AlignLeft, ""},
-    {"Line3", {0, 1920, 4200, 0}, nullptr, 0, false, {}, ""},
-    {"Label14", {120, 2160, 1815, 255}, "Email Author", 9, true, Qt::AlignLeft, ""},
-    {"Label1",
-     {1200, 2160, 2895, 255},
-     "quillane@quillane.example",
-     8.25,
-     false,
-     Qt::AlignRight,
-     "Email Author"},
-    {"Line2", {120, 2400, 2160, 0}, nullptr, 0, false, {}, ""},
-    {"Label2", {2760, 2640, 1335, 255}, "Visit Homepage", 9, true, Qt::AlignRight, ""},
-    {"Label3",
-     {120, 2640, 2655, 255},
-     "www.quillane.example/quillane/",
-     8.25,
-     false,
-     Qt::AlignLeft,
-     "Visit Homepage"},
-    {"Line1", {2160, 2880, 1920, 0}, nullptr, 0, false, {}, ""},
-    {"Shape2", {0, 240, 4215, 2775}, nullptr, 0, false, {}, ""},
+// How the captions stand; the two links are in 8.25 pt italic rather than bold.
+struct Caption {
+    const char *name;
+    Qt::Alignment alignment;
+    bool link;
+};
+
+const Caption Captions[] = {
+    {"Label6", Qt::AlignLeft, false}, {"Label5", Qt::AlignHCenter, false},
+    {"Label4", Qt::AlignLeft, false}, {"Label14", Qt::AlignLeft, false},
+    {"Label1", Qt::AlignRight, true}, {"Label2", Qt::AlignRight, false},
+    {"Label3", Qt::AlignLeft, true},
 };
 
 QRect expectedGeometry(const TwipRect &rect)
@@ -124,9 +117,8 @@ private slots:
     {
         home_.clear();
         platform_ = std::make_unique<test::TestPlatform>();
-        window_ = std::make_unique<MainWindow>(platform_->platform);
-        window_->showCentred();
-        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+        window_ = test::showMainWindow(platform_->platform);
+        QVERIFY(window_->windowHandle()->isExposed());
         // A pointer that does not move sends nothing: start each test away
         // from where the last one left it.
         QTest::mouseMove(window_->windowHandle(), {1, 1});
@@ -149,21 +141,18 @@ private slots:
             QVERIFY(qAbs(about->geometry().center().y() - window_->geometry().center().y()) <= 1);
             QCOMPARE(about->palette().color(QPalette::Window), QColor(Qt::white));
 
-            for (const Row &row : Controls) {
-                QWidget *widget = about->findChild<QWidget *>(row.name);
-                QVERIFY2(widget, row.name);
-                QCOMPARE(widget->geometry(), expectedGeometry(row.rect));
-                QCOMPARE(widget->toolTip(), QString(row.tooltip));
-                if (!row.caption)
-                    continue;
-                auto *label = qobject_cast<QLabel *>(widget);
-                QCOMPARE(label->text(), QString(row.caption));
-                QCOMPARE(label->font().family(), QString("Arial"));
-                QCOMPARE(label->font().pointSizeF(), row.points);
-                QCOMPARE(label->font().bold(), row.bold);
-                QCOMPARE(label->font().italic(), !row.bold);
-                QCOMPARE(label->alignment() & Qt::AlignHorizontal_Mask, row.alignment);
-                QCOMPARE(static_cast<ClickLabel *>(label)->textColor(), Black);
+            QVERIFY(test::checkControls(about, Controls, expectedGeometry));
+            for (const Caption &caption : Captions) {
+                auto *label = about->findChild<ClickLabel *>(caption.name);
+                QVERIFY2(label, caption.name);
+                QCOMPARE(label->font().italic(), caption.link);
+                if (caption.link) {
+                    QCOMPARE(label->font().family(), QString("Arial"));
+                    QCOMPARE(label->font().pointSizeF(), 8.25);
+                    QVERIFY2(!label->font().bold(), caption.name);
+                }
+                QCOMPARE(label->alignment() & Qt::AlignHorizontal_Mask, caption.alignment);
+                QCOMPARE(label->textColor(), Black);
             }
             QCOMPARE(about->findChild<FilledRect *>("Shape1")->fillColor(), QColor(128, 128, 255));
 

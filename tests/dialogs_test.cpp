@@ -18,47 +18,19 @@ using namespace quillane;
 
 namespace {
 
-struct Control {
-    const char *name;
-    TwipRect rect;
-    const char *text;
-    qreal points;
-};
-
-QString shownText(QWidget *widget)
-{
-    if (auto *label = qobject_cast<QLabel *>(widget))
-        return label->text();
-    return qobject_cast<QPushButton *>(widget)->text();
-}
-
-void checkControls(QWidget *dialog, std::initializer_list<Control> controls)
-{
-    for (const Control &c : controls) {
-        QWidget *widget = dialog->findChild<QWidget *>(c.name);
-        QVERIFY2(widget, c.name);
-        QCOMPARE(widget->geometry(), twips::rect(c.rect));
-        if (c.text)
-            QCOMPARE(shownText(widget), QString(c.text));
-        if (c.points > 0) {
-            QCOMPARE(widget->font().pointSizeF(), c.points);
-            QVERIFY(widget->font().bold());
-        }
-    }
-}
-
 // The common look of the three small dialogs.
 void checkCommonLook(QWidget *dialog, const QString &title)
 {
     QVERIFY(dialog->windowFlags() & Qt::FramelessWindowHint);
     QVERIFY(dialog->isModal());
     QCOMPARE(dialog->size(), twips::rect({0, 0, 2895, 1815}).size());
-    checkControls(dialog, {{"Shape1", {0, 0, 2895, 255}, nullptr, 0},
-                           {"Label6", {120, 0, 2535, 255}, nullptr, 11.25},
-                           {"Label5", {2640, 0, 255, 255}, "x", 9},
-                           {"Shape2", {0, 240, 2895, 1575}, nullptr, 0},
-                           {"Image1", {120, 480, 480, 480}, nullptr, 0}});
-    QCOMPARE(shownText(dialog->findChild<QWidget *>("Label6")), title);
+    const QByteArray caption = title.toUtf8();
+    QVERIFY(
+        test::checkControls(dialog, {{"Shape1", {0, 0, 2895, 255}, nullptr, 0},
+                                     {"Label6", {120, 0, 2535, 255}, caption.constData(), 11.25},
+                                     {"Label5", {2640, 0, 255, 255}, "x", 9},
+                                     {"Shape2", {0, 240, 2895, 1575}, nullptr, 0},
+                                     {"Image1", {120, 480, 480, 480}, nullptr, 0}}));
     QCOMPARE(dialog->findChild<FilledRect *>("Shape1")->fillColor(), QColor(128, 128, 255));
     QCOMPARE(dialog->findChild<ClickLabel *>("Label5")->textColor(), QColor(224, 224, 224));
     QCOMPARE(dialog->findChild<QLabel *>("Image1")->pixmap().size(), QSize(32, 32));
@@ -83,9 +55,8 @@ private slots:
     {
         home_.clear();
         platform_ = std::make_unique<test::TestPlatform>();
-        window_ = std::make_unique<MainWindow>(platform_->platform);
-        window_->showCentred();
-        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+        window_ = test::showMainWindow(platform_->platform);
+        QVERIFY(window_->windowHandle()->isExposed());
     }
     void cleanup()
     {
@@ -98,28 +69,30 @@ private slots:
         QString result;
         ClearDialog dialog(window_.get(), result);
         checkCommonLook(&dialog, "Clear");
-        checkControls(&dialog, {{"Label1", {720, 480, 2055, 255}, "Clear current image?", 9.75},
-                                {"Label2", {720, 840, 2055, 255}, "Are you sure?", 9.75},
-                                {"Command1", {360, 1320, 975, 375}, "&Yes", 9},
-                                {"Command2", {1560, 1320, 975, 375}, "&No", 9}});
+        QVERIFY(test::checkControls(
+            &dialog, {{"Label1", {720, 480, 2055, 255}, "Clear current image?", 9.75},
+                      {"Label2", {720, 840, 2055, 255}, "Are you sure?", 9.75},
+                      {"Command1", {360, 1320, 975, 375}, "&Yes", 9},
+                      {"Command2", {1560, 1320, 975, 375}, "&No", 9}}));
     }
 
     void quitDialogLooksAsDesigned()
     {
         QuitDialog dialog(window_.get());
         checkCommonLook(&dialog, "Quit");
-        checkControls(&dialog, {{"Label2", {720, 600, 1935, 255}, "Are you sure?", 9.75},
-                                {"Command1", {360, 1320, 975, 375}, "&Yes", 9},
-                                {"Command2", {1560, 1320, 975, 375}, "&No", 9}});
+        QVERIFY(
+            test::checkControls(&dialog, {{"Label2", {720, 600, 1935, 255}, "Are you sure?", 9.75},
+                                          {"Command1", {360, 1320, 975, 375}, "&Yes", 9},
+                                          {"Command2", {1560, 1320, 975, 375}, "&No", 9}}));
     }
 
     void messageDialogShowsTheFailure()
     {
         MessageDialog dialog(window_.get(), {481, "\"a.jpg\" cannot be loaded."});
         checkCommonLook(&dialog, "Error: 481");
-        checkControls(&dialog,
-                      {{"Label1", {720, 360, 2055, 855}, "\"a.jpg\" cannot be loaded.", 9.75},
-                       {"Command2", {960, 1320, 975, 375}, "&Ok", 9}});
+        QVERIFY(test::checkControls(
+            &dialog, {{"Label1", {720, 360, 2055, 855}, "\"a.jpg\" cannot be loaded.", 9.75},
+                      {"Command2", {960, 1320, 975, 375}, "&Ok", 9}}));
         QVERIFY(!dialog.findChild<QWidget *>("Command1"));
     }
 

@@ -25,48 +25,39 @@ using namespace quillane;
 
 namespace {
 
-struct Row {
-    const char *name;
-    const char *kind;
-    TwipRect rect;
-    const char *caption;
-    const char *tooltip;
-    qreal points;
-};
-
 // Every visible control of the main window as the design gives it.
-const Row Inventory[] = {
-    {"Shape1", "quillane::FilledRect", {0, 0, 5775, 255}, nullptr, "", 0},
-    {"Label6", "quillane::ClickLabel", {120, 0, 4815, 255}, "Quillane 2.2", "", 11.25},
-    {"Label5", "quillane::ClickLabel", {5040, 0, 255, 255}, "?", "About Quillane", 9},
-    {"Label4", "quillane::ClickLabel", {5280, 0, 255, 255}, "_", "Minimize", 9},
-    {"Label3", "quillane::ClickLabel", {5520, 0, 255, 255}, "x", "Close", 9},
-    {"Shape2", "quillane::FilledRect", {0, 240, 5775, 4575}, nullptr, "", 0},
-    {"Command1", "QPushButton", {120, 360, 615, 615}, "", "Exit", 0},
-    {"Command3", "QPushButton", {960, 360, 615, 615}, "", "Print", 0},
-    {"Check1", "QCheckBox", {1680, 360, 735, 255}, "Front", "Print Front", 9},
-    {"Check2", "QCheckBox", {1680, 720, 735, 255}, "Back", "Print Back", 9},
-    {"Command2", "QPushButton", {2520, 360, 615, 615}, "", "Print Settings", 0},
-    {"Command4", "QPushButton", {3360, 360, 615, 615}, "", "View Image", 0},
-    {"Option1(0)", "QRadioButton", {4080, 360, 735, 255}, "Front", "View Front", 9},
-    {"Option1(1)", "QRadioButton", {4080, 720, 735, 255}, "Back", "View Back", 9},
-    {"Command5", "QPushButton", {5040, 360, 615, 615}, "", "Help", 0},
-    {"Line2", "quillane::LineWidget", {840, 240, 0, 840}, nullptr, "", 0},
-    {"Line3", "quillane::LineWidget", {3240, 240, 0, 840}, nullptr, "", 0},
-    {"Line4", "quillane::LineWidget", {4920, 240, 0, 840}, nullptr, "", 0},
-    {"Line1", "quillane::LineWidget", {0, 1080, 5760, 0}, nullptr, "", 0},
-    {"Line5", "quillane::LineWidget", {0, 3960, 5760, 0}, nullptr, "", 0},
-    {"Image3", "quillane::ClickLabel", {5520, 3720, 240, 240}, nullptr, "Show Artvault Search", 0},
-    {"Image4", "quillane::ClickLabel", {5520, 3720, 240, 240}, nullptr, "Hide Artvault Search", 0},
+const test::ControlRow Inventory[] = {
+    {"Shape1", {0, 0, 5775, 255}, nullptr, 0, "", "quillane::FilledRect"},
+    {"Label6", {120, 0, 4815, 255}, "Quillane 2.2", 11.25, "", "quillane::ClickLabel"},
+    {"Label5", {5040, 0, 255, 255}, "?", 9, "About Quillane", "quillane::ClickLabel"},
+    {"Label4", {5280, 0, 255, 255}, "_", 9, "Minimize", "quillane::ClickLabel"},
+    {"Label3", {5520, 0, 255, 255}, "x", 9, "Close", "quillane::ClickLabel"},
+    {"Shape2", {0, 240, 5775, 4575}, nullptr, 0, "", "quillane::FilledRect"},
+    {"Command1", {120, 360, 615, 615}, "", 0, "Exit", "QPushButton"},
+    {"Command3", {960, 360, 615, 615}, "", 0, "Print", "QPushButton"},
+    {"Check1", {1680, 360, 735, 255}, "Front", 9, "Print Front", "QCheckBox"},
+    {"Check2", {1680, 720, 735, 255}, "Back", 9, "Print Back", "QCheckBox"},
+    {"Command2", {2520, 360, 615, 615}, "", 0, "Print Settings", "QPushButton"},
+    {"Command4", {3360, 360, 615, 615}, "", 0, "View Image", "QPushButton"},
+    {"Option1(0)", {4080, 360, 735, 255}, "Front", 9, "View Front", "QRadioButton"},
+    {"Option1(1)", {4080, 720, 735, 255}, "Back", 9, "View Back", "QRadioButton"},
+    {"Command5", {5040, 360, 615, 615}, "", 0, "Help", "QPushButton"},
+    {"Line2", {840, 240, 0, 840}, nullptr, 0, "", "quillane::LineWidget"},
+    {"Line3", {3240, 240, 0, 840}, nullptr, 0, "", "quillane::LineWidget"},
+    {"Line4", {4920, 240, 0, 840}, nullptr, 0, "", "quillane::LineWidget"},
+    {"Line1", {0, 1080, 5760, 0}, nullptr, 0, "", "quillane::LineWidget"},
+    {"Line5", {0, 3960, 5760, 0}, nullptr, 0, "", "quillane::LineWidget"},
+    {"Image3", {5520, 3720, 240, 240}, nullptr, 0, "Show Artvault Search", "quillane::ClickLabel"},
+    {"Image4", {5520, 3720, 240, 240}, nullptr, 0, "Hide Artvault Search", "quillane::ClickLabel"},
 };
 
-QRect expectedGeometry(const Row &row)
+QRect expectedGeometry(const TwipRect &rect)
 {
-    QRect r = twips::rect(row.rect);
+    QRect r = twips::rect(rect);
     // Lines are one pixel across.
-    if (row.rect.width == 0)
+    if (rect.width == 0)
         r.setWidth(1);
-    if (row.rect.height == 0)
+    if (rect.height == 0)
         r.setHeight(1);
     return r;
 }
@@ -89,10 +80,7 @@ class MainWindowTest : public QObject {
     {
         window_.reset();
         platform_ = std::make_unique<test::TestPlatform>();
-        window_ = std::make_unique<MainWindow>(platform_->platform);
-        window_->showCentred();
-        if (!QTest::qWaitForWindowExposed(window_.get()))
-            qWarning("main window not exposed");
+        window_ = test::showMainWindow(platform_->platform);
         return *window_;
     }
 
@@ -115,24 +103,9 @@ private slots:
         QCOMPARE(window.width(), 385);
         QCOMPARE(window.palette().color(QPalette::Window), QColor(192, 192, 192));
 
-        for (const Row &row : Inventory) {
-            QWidget *widget = child<QWidget>(row.name);
-            QVERIFY2(widget, row.name);
-            QCOMPARE(widget->metaObject()->className(), row.kind);
-            QCOMPARE(widget->geometry(), expectedGeometry(row));
-            QCOMPARE(widget->toolTip(), QString(row.tooltip));
-            if (row.caption) {
-                const QString caption = qobject_cast<QLabel *>(widget)
-                                            ? qobject_cast<QLabel *>(widget)->text()
-                                            : qobject_cast<QAbstractButton *>(widget)->text();
-                QCOMPARE(caption, QString(row.caption));
-            }
-            if (row.points > 0) {
-                QCOMPARE(widget->font().family(), QString("Arial"));
-                QCOMPARE(widget->font().pointSizeF(), row.points);
-                QVERIFY2(widget->font().bold(), row.name);
-            }
-            if (auto *button = qobject_cast<QPushButton *>(widget)) {
+        QVERIFY(test::checkControls(&window, Inventory, expectedGeometry));
+        for (const test::ControlRow &row : Inventory) {
+            if (auto *button = child<QPushButton>(row.name)) {
                 QCOMPARE(button->iconSize(), QSize(32, 32));
                 QCOMPARE(button->icon().availableSizes().value(0), QSize(32, 32));
                 QCOMPARE(button->palette().color(QPalette::Button), QColor(Qt::white));

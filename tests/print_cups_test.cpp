@@ -204,9 +204,8 @@ class PrintCupsTest : public QObject {
     {
         window_.reset();
         desktop_ = std::make_unique<Desktop>(resampling);
-        window_ = std::make_unique<MainWindow>(desktop_->platform);
-        window_->showCentred();
-        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+        window_ = test::showMainWindow(desktop_->platform);
+        QVERIFY(window_->windowHandle()->isExposed());
     }
 
     void load(const char *slot, const QString &path)

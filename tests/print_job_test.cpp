@@ -68,9 +68,8 @@ class PrintJobTest : public QObject {
         window_.reset();
         platform_ = std::make_unique<test::TestPlatform>();
         printer().printers = Printers;
-        window_ = std::make_unique<MainWindow>(platform_->platform);
-        window_->showCentred();
-        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+        window_ = test::showMainWindow(platform_->platform);
+        QVERIFY(window_->windowHandle()->isExposed());
         if (window_->printFrontBox()->isChecked() != front)
             test::clickChild(window_.get(), "Check1");
         if (window_->printBackBox()->isChecked() != back)
@@ -157,13 +156,7 @@ private slots:
             QVERIFY(dialog->isModal());
             QVERIFY(qAbs(dialog->geometry().center().x() - mainGeometry.center().x()) <= 1);
             QVERIFY(qAbs(dialog->geometry().center().y() - mainGeometry.center().y()) <= 1);
-            struct Row {
-                const char *name;
-                TwipRect rect;
-                const char *caption;
-                qreal points;
-            };
-            const Row rows[] = {
+            const test::ControlRow rows[] = {
                 {"Shape1", {0, 0, 3255, 255}, nullptr, 0},
                 {"Label6", {120, 0, 2895, 255}, "Print", 11.25},
                 {"Label5", {3000, 0, 255, 255}, "x", 9},
@@ -174,21 +167,7 @@ private slots:
                 {"Command1", {720, 1320, 855, 375}, "&Yes", 9},
                 {"Command2", {1680, 1320, 855, 375}, "&No", 9},
             };
-            for (const Row &row : rows) {
-                QWidget *widget = dialog->findChild<QWidget *>(row.name);
-                QVERIFY2(widget, row.name);
-                QCOMPARE(widget->geometry(), twips::rect(row.rect));
-                if (row.caption) {
-                    auto *label = qobject_cast<QLabel *>(widget);
-                    QCOMPARE(label ? label->text() : qobject_cast<QPushButton *>(widget)->text(),
-                             QString(row.caption));
-                }
-                if (row.points > 0) {
-                    QCOMPARE(widget->font().family(), QString("Arial"));
-                    QCOMPARE(widget->font().pointSizeF(), row.points);
-                    QVERIFY(widget->font().bold());
-                }
-            }
+            QVERIFY(test::checkControls(dialog, rows));
             QCOMPARE(dialog->findChild<QLabel *>("Label5")->palette().color(QPalette::WindowText),
                      QColor(224, 224, 224));
             QCOMPARE(dialog->findChild<QLabel *>("Image1")->pixmap().size(), QSize(32, 32));

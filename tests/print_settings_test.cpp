@@ -64,9 +64,8 @@ class PrintSettingsTest : public QObject {
     {
         window_.reset();
         platform_ = std::make_unique<test::TestPlatform>();
-        window_ = std::make_unique<MainWindow>(platform_->platform);
-        window_->showCentred();
-        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+        window_ = test::showMainWindow(platform_->platform);
+        QVERIFY(window_->windowHandle()->isExposed());
     }
 
     // Opens "Print Settings" from the main window, runs inside on it, closes it with "&Ok".
@@ -128,46 +127,25 @@ private slots:
             QVERIFY(dialog->isModal());
             QVERIFY(qAbs(dialog->geometry().center().x() - owner.center().x()) <= 1);
             QVERIFY(qAbs(dialog->geometry().center().y() - owner.center().y()) <= 1);
-            struct Row {
-                const char *name;
-                TwipRect rect;
-                const char *caption;
-                const char *tooltip;
-                qreal points;
+            const test::ControlRow rows[] = {
+                {"Shape1", {0, 0, 3615, 255}, nullptr, 0, ""},
+                {"Shape2", {0, 240, 3615, 1815}, nullptr, 0, ""},
+                {"Label6", {120, 0, 3255, 255}, "Print Settings", 11.25, ""},
+                {"Label5", {3360, 0, 255, 255}, "x", 9, ""},
+                {"Check1", {120, 360, 3485, 225}, "Print guide lines for back cover folds", 9, ""},
+                {"Label1", {480, 600, 1095, 255}, "Line Color: ", 9, ""},
+                {"Label3", {1440, 600, 375, 255}, "", 0, "Click to change"},
+                {"Check2", {120, 960, 2655, 255}, "Print border around covers", 9, ""},
+                {"Option1(2)", {480, 1230, 735, 225}, "Both", 9, "Both"},
+                {"Option1(0)", {1320, 1230, 735, 225}, "Front", 9, "Front"},
+                {"Option1(1)", {2160, 1230, 735, 225}, "Back", 9, "Back"},
+                {"Command1", {1200, 1560, 1215, 375}, "&Ok", 9, ""},
             };
-            const Row rows[] = {
-                {"Shape1", {0, 0, 3615, 255}, nullptr, "", 0},
-                {"Shape2", {0, 240, 3615, 1815}, nullptr, "", 0},
-                {"Label6", {120, 0, 3255, 255}, "Print Settings", "", 11.25},
-                {"Label5", {3360, 0, 255, 255}, "x", "", 9},
-                {"Check1", {120, 360, 3485, 225}, "Print guide lines for back cover folds", "", 9},
-                {"Label1", {480, 600, 1095, 255}, "Line Color: ", "", 9},
-                {"Label3", {1440, 600, 375, 255}, "", "Click to change", 0},
-                {"Check2", {120, 960, 2655, 255}, "Print border around covers", "", 9},
-                {"Option1(2)", {480, 1230, 735, 225}, "Both", "Both", 9},
-                {"Option1(0)", {1320, 1230, 735, 225}, "Front", "Front", 9},
-                {"Option1(1)", {2160, 1230, 735, 225}, "Back", "Back", 9},
-                {"Command1", {1200, 1560, 1215, 375}, "&Ok", "", 9},
-            };
-            for (const Row &row : rows) {
-                QWidget *widget = dialog->findChild<QWidget *>(row.name);
-                QVERIFY2(widget, row.name);
-                QCOMPARE(widget->geometry(), twips::rect(row.rect));
-                QCOMPARE(widget->toolTip(), QString(row.tooltip));
-                if (row.caption) {
-                    auto *label = qobject_cast<QLabel *>(widget);
-                    QCOMPARE(label ? label->text()
-                                   : qobject_cast<QAbstractButton *>(widget)->text(),
-                             QString(row.caption));
-                }
-                if (row.points > 0) {
-                    QCOMPARE(widget->font().family(), QString("Arial"));
-                    QCOMPARE(widget->font().pointSizeF(), row.points);
-                    QVERIFY2(widget->font().bold(), row.name);
-                }
-                // Every caption fits its box.
-                if (qobject_cast<QAbstractButton *>(widget))
-                    QVERIFY2(widget->sizeHint().width() <= widget->width(), row.name);
+            QVERIFY(test::checkControls(dialog, rows));
+            // Every caption fits its box.
+            for (const test::ControlRow &row : rows) {
+                if (auto *button = dialog->findChild<QAbstractButton *>(row.name))
+                    QVERIFY2(button->sizeHint().width() <= button->width(), row.name);
             }
             // Left to right "Both", "Front", "Back", the keyboard visiting them in that order.
             QCOMPARE(QApplication::focusWidget()->objectName(), QString("Command1"));

@@ -61,10 +61,7 @@ class SearchTest : public QObject {
     {
         window_.reset();
         platform_ = std::make_unique<test::TestPlatform>();
-        window_ = std::make_unique<MainWindow>(platform_->platform);
-        window_->showCentred();
-        if (!QTest::qWaitForWindowExposed(window_.get()))
-            qWarning("main window not exposed");
+        window_ = test::showMainWindow(platform_->platform);
         return *window_;
     }
 
@@ -120,28 +117,13 @@ private slots:
     void stripControlsStandWhereDesigned()
     {
         start();
-        struct Row {
-            const char *name;
-            TwipRect rect;
-            const char *caption;
-        };
-        const Row rows[] = {
-            {"Label7", {120, 4080, 1335, 285}, "Artvault Search"},
-            {"Label9", {1560, 4080, 2535, 285}, "| powered by artvault.example |"},
-            {"Label8", {4200, 4080, 1335, 285}, "CoverType"},
-            {"Text4", {120, 4320, 3975, 330}, nullptr},
-            {"Combo1", {4200, 4320, 1455, 330}, nullptr},
-        };
-        for (const Row &row : rows) {
-            QWidget *widget = child<QWidget>(row.name);
-            QVERIFY2(widget, row.name);
-            QCOMPARE(widget->geometry(), twips::rect(row.rect));
-            QCOMPARE(widget->font().family(), QString("Arial"));
-            QCOMPARE(widget->font().pointSizeF(), 8.25);
-            QVERIFY2(widget->font().bold(), row.name);
-            if (row.caption)
-                QCOMPARE(qobject_cast<QLabel *>(widget)->text(), QString(row.caption));
-        }
+        QVERIFY(test::checkControls(
+            window_.get(),
+            {{"Label7", {120, 4080, 1335, 285}, "Artvault Search", 8.25},
+             {"Label9", {1560, 4080, 2535, 285}, "| powered by artvault.example |", 8.25},
+             {"Label8", {4200, 4080, 1335, 285}, "CoverType", 8.25},
+             {"Text4", {120, 4320, 3975, 330}, nullptr, 8.25},
+             {"Combo1", {4200, 4320, 1455, 330}, nullptr, 8.25}}));
 
         auto *credit = child<ClickLabel>("Label9");
         QCOMPARE(credit->textColor(), QColor(255, 128, 0));
@@ -368,13 +350,12 @@ private slots:
         test::TestPlatform doubles;
         Platform platform{store, doubles.commonDialog, doubles.pictureDecoder, doubles.urlLauncher,
                           doubles.printer};
-        MainWindow window(platform);
-        store.window = &window;
-        window.showCentred();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const std::unique_ptr<MainWindow> window = test::showMainWindow(platform);
+        QVERIFY(window->windowHandle()->isExposed());
+        store.window = window.get();
 
-        test::clickChild(&window, "Image3");
-        test::clickChild(&window, "Image4");
+        test::clickChild(window.get(), "Image3");
+        test::clickChild(window.get(), "Image4");
         QCOMPARE(store.seen,
                  QStringList({"4815 height=321 show=0 hide=1", "3975 height=265 show=1 hide=0"}));
     }

@@ -88,9 +88,8 @@ private slots:
     {
         home_.clear();
         QFile::remove(recordFile());
-        window_ = std::make_unique<MainWindow>(platform_);
-        window_->showCentred();
-        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+        window_ = test::showMainWindow(platform_);
+        QVERIFY(window_->windowHandle()->isExposed());
     }
     void cleanup() { window_.reset(); }
 

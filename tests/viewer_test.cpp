@@ -92,24 +92,15 @@ private:
     QtPictureDecoder real_;
 };
 
-struct Row {
-    const char *name;
-    const char *kind;
-    TwipRect rect;
-    const char *caption;
-    const char *tooltip;
-    qreal points;
-};
-
 // Every control of the viewer as the design gives it, bottom to top.
-const Row Controls[] = {
-    {"Shape1", "quillane::FilledRect", {0, 0, 9495, 255}, nullptr, "", 0},
-    {"Label6", "quillane::ClickLabel", {120, 0, 8295, 255}, "Image Viewer", "", 11.25},
-    {"Label3", "quillane::ClickLabel", {9240, 0, 255, 255}, "x", "Close", 9},
-    {"Image2", "quillane::ClickLabel", {9240, 7200, 255, 255}, nullptr, "", 0},
-    {"VScroll1", "QScrollBar", {9240, 240, 255, 6975}, nullptr, "", 0},
-    {"HScroll1", "QScrollBar", {0, 7200, 9255, 255}, nullptr, "", 0},
-    {"Picture1", "QWidget", {0, 240, 9255, 6975}, nullptr, "", 0},
+const test::ControlRow Controls[] = {
+    {"Shape1", {0, 0, 9495, 255}, nullptr, 0, "", "quillane::FilledRect"},
+    {"Label6", {120, 0, 8295, 255}, "Image Viewer", 11.25, "", "quillane::ClickLabel"},
+    {"Label3", {9240, 0, 255, 255}, "x", 9, "Close", "quillane::ClickLabel"},
+    {"Image2", {9240, 7200, 255, 255}, nullptr, 0, "", "quillane::ClickLabel"},
+    {"VScroll1", {9240, 240, 255, 6975}, nullptr, 0, "", "QScrollBar"},
+    {"HScroll1", {0, 7200, 9255, 255}, nullptr, 0, "", "QScrollBar"},
+    {"Picture1", {0, 240, 9255, 6975}, nullptr, 0, "", "QWidget"},
 };
 
 const QColor Body(Qt::red);
@@ -192,10 +183,7 @@ class ViewerTest : public QObject {
         counted_ = std::make_unique<Platform>(Platform{platform_->settings, platform_->commonDialog,
                                                        decoder_, platform_->urlLauncher,
                                                        platform_->printer});
-        window_ = std::make_unique<MainWindow>(*counted_);
-        window_->showCentred();
-        if (!QTest::qWaitForWindowExposed(window_.get()))
-            qWarning("main window not exposed");
+        window_ = test::showMainWindow(*counted_);
         return *window_;
     }
 
@@ -260,20 +248,12 @@ private slots:
             QVERIFY2(offCentre.manhattanLength() <= 1,
                      qPrintable(QString("%1, %2").arg(offCentre.x()).arg(offCentre.y())));
 
+            QVERIFY(test::checkControls(&viewer, Controls));
+            // The viewer's own children, which the check above meets first.
             QStringList stacking;
-            for (const Row &row : Controls) {
-                auto *widget = viewer.findChild<QWidget *>(row.name, Qt::FindDirectChildrenOnly);
-                QVERIFY2(widget, row.name);
-                QCOMPARE(widget->metaObject()->className(), row.kind);
-                QCOMPARE(widget->geometry(), twips::rect(row.rect));
-                QCOMPARE(widget->toolTip(), QString(row.tooltip));
-                if (row.caption)
-                    QCOMPARE(qobject_cast<QLabel *>(widget)->text(), QString(row.caption));
-                if (row.points > 0) {
-                    QCOMPARE(widget->font().family(), QString("Arial"));
-                    QCOMPARE(widget->font().pointSizeF(), row.points);
-                    QVERIFY(widget->font().bold());
-                }
+            for (const test::ControlRow &row : Controls) {
+                QVERIFY2(viewer.findChild<QWidget *>(row.name, Qt::FindDirectChildrenOnly),
+                         row.name);
                 stacking << row.name;
             }
             // Later children lie on top.

@@ -80,6 +80,25 @@ LineWidget *addLine(QWidget *parent, const char *name, QPoint from, QPoint to);
 // Background colour for a control that fills its own background.
 void setBackground(QWidget *widget, const QColor &colour);
 
+// A check box or option button with its caption in 9 pt Arial bold; the
+// tooltip and background only when given.
+template <typename Button>
+Button *addToggle(QWidget *parent, const char *name, TwipRect r, const QString &caption,
+                  const QString &tooltip = QString(), const QColor &background = QColor())
+{
+    auto *button = new Button(caption, parent);
+    button->setObjectName(name);
+    button->setGeometry(twips::rect(r));
+    button->setFont(arialFont(9));
+    if (!tooltip.isEmpty())
+        button->setToolTip(tooltip);
+    if (background.isValid())
+        setBackground(button, background);
+    // The captions must fit their boxes beside the indicators, "Front" in 49 pixels.
+    button->setStyleSheet(QStringLiteral("spacing: 3px"));
+    return button;
+}
+
 // Places the window centred over the owner (or over the owner's screen when
 // owner is null), whole within the screen's available area.
 void centreOver(QWidget *window, const QWidget *owner);

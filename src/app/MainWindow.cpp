@@ -43,21 +43,6 @@ QPushButton *addIconButton(QWidget *parent, const char *name, TwipRect r, const 
     return button;
 }
 
-template <typename Button>
-Button *addToggle(QWidget *parent, const char *name, TwipRect r, const QString &caption,
-                  const QString &tooltip)
-{
-    auto *button = new Button(caption, parent);
-    button->setObjectName(name);
-    button->setGeometry(twips::rect(r));
-    button->setFont(arialFont(9));
-    button->setToolTip(tooltip);
-    setBackground(button, Qt::white);
-    // The captions must fit boxes 49 pixels wide beside their indicators.
-    button->setStyleSheet("spacing: 3px");
-    return button;
-}
-
 } // namespace
 
 MainWindow::MainWindow(Platform &platform, QWidget *parent)
@@ -113,19 +98,20 @@ void MainWindow::buildToolbar()
     QPushButton *print =
         addIconButton(this, "Command3", {960, 360, 615, 615}, "print.png", "Print");
     connect(print, &QPushButton::clicked, this, [this] { runPrintJob(*this); });
-    printFront_ =
-        addToggle<QCheckBox>(this, "Check1", {1680, 360, 735, 255}, "Front", "Print Front");
-    printBack_ = addToggle<QCheckBox>(this, "Check2", {1680, 720, 735, 255}, "Back", "Print Back");
+    printFront_ = addToggle<QCheckBox>(this, "Check1", {1680, 360, 735, 255}, "Front",
+                                       "Print Front", Qt::white);
+    printBack_ = addToggle<QCheckBox>(this, "Check2", {1680, 720, 735, 255}, "Back", "Print Back",
+                                      Qt::white);
     QPushButton *printSettings =
         addIconButton(this, "Command2", {2520, 360, 615, 615}, "settings.png", "Print Settings");
     connect(printSettings, &QPushButton::clicked, this,
             [this] { PrintSettingsDialog(this, settings_, platform_.commonDialog).exec(); });
     QPushButton *view =
         addIconButton(this, "Command4", {3360, 360, 615, 615}, "view.png", "View Image");
-    auto *viewFront =
-        addToggle<QRadioButton>(this, "Option1(0)", {4080, 360, 735, 255}, "Front", "View Front");
-    auto *viewBack =
-        addToggle<QRadioButton>(this, "Option1(1)", {4080, 720, 735, 255}, "Back", "View Back");
+    auto *viewFront = addToggle<QRadioButton>(this, "Option1(0)", {4080, 360, 735, 255}, "Front",
+                                              "View Front", Qt::white);
+    auto *viewBack = addToggle<QRadioButton>(this, "Option1(1)", {4080, 720, 735, 255}, "Back",
+                                             "View Back", Qt::white);
     auto *viewChoice = new QButtonGroup(this);
     viewChoice->addButton(viewFront, 0);
     viewChoice->addButton(viewBack, 1);

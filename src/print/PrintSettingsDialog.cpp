@@ -28,18 +28,6 @@ struct BorderOption {
 // Left to right on the window, which is also the order "Border" is tested in.
 constexpr BorderOption BorderOptions[] = {{2, "Both", 480}, {0, "Front", 1320}, {1, "Back", 2160}};
 
-template <typename Button>
-Button *addToggle(QWidget *parent, const char *name, TwipRect r, const QString &caption)
-{
-    auto *button = new Button(caption, parent);
-    button->setObjectName(name);
-    button->setGeometry(twips::rect(r));
-    button->setFont(arialFont(9));
-    // The captions must fit their boxes beside the indicators, "Front" in 49 pixels.
-    button->setStyleSheet("spacing: 3px");
-    return button;
-}
-
 } // namespace
 
 PrintSettingsDialog::PrintSettingsDialog(QWidget *owner, Settings &settings,
@@ -75,9 +63,8 @@ PrintSettingsDialog::PrintSettingsDialog(QWidget *owner, Settings &settings,
     borderChoice_ = new QButtonGroup(this);
     for (const BorderOption &option : BorderOptions) {
         const QByteArray name = "Option1(" + QByteArray::number(option.index) + ')';
-        auto *button = addToggle<QRadioButton>(this, name.constData(),
-                                               {option.left, 1230, 735, 225}, option.word);
-        button->setToolTip(option.word);
+        auto *button = addToggle<QRadioButton>(
+            this, name.constData(), {option.left, 1230, 735, 225}, option.word, option.word);
         button->setEnabled(false);
         borderChoice_->addButton(button, option.index);
         connect(button, &QRadioButton::clicked, this, &PrintSettingsDialog::borderChosen);

@@ -1,9 +1,13 @@
 #include "TestEnvironment.h"
 
+#include "app/MainWindow.h"
+
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QPointer>
 #include <QSettings>
 #include <QTest>
@@ -59,6 +63,58 @@ bool ConfigHome::fileHas(const QString &key) const
 void ConfigHome::set(const QString &key, const QString &value)
 {
     QtSettingsStore().save("Quillane", "Settings", key, value);
+}
+
+std::unique_ptr<MainWindow> showMainWindow(Platform &platform)
+{
+    auto window = std::make_unique<MainWindow>(platform);
+    window->showCentred();
+    if (!QTest::qWaitForWindowExposed(window.get()))
+        qWarning("main window not exposed");
+    return window;
+}
+
+namespace {
+
+void checkControl(QWidget *window, const ControlRow &row, Placement placed)
+{
+    QWidget *widget = window->findChild<QWidget *>(row.name);
+    QVERIFY2(widget, row.name);
+    if (row.className)
+        QCOMPARE(widget->metaObject()->className(), row.className);
+    QCOMPARE(widget->geometry(), placed(row.rect));
+    if (row.caption) {
+        auto *label = qobject_cast<QLabel *>(widget);
+        auto *button = qobject_cast<QAbstractButton *>(widget);
+        QVERIFY2(label || button, row.name);
+        QCOMPARE(label ? label->text() : button->text(), QString(row.caption));
+    }
+    if (row.tooltip)
+        QCOMPARE(widget->toolTip(), QString(row.tooltip));
+    if (row.points > 0) {
+        QCOMPARE(widget->font().family(), QString("Arial"));
+        QCOMPARE(widget->font().pointSizeF(), row.points);
+        QVERIFY2(widget->font().bold(), row.name);
+    }
+}
+
+} // namespace
+
+bool checkControls(QWidget *window, std::span<const ControlRow> rows, Placement placed)
+{
+    for (const ControlRow &row : rows) {
+        checkControl(window, row, placed);
+        if (QTest::currentTestFailed()) {
+            qWarning("the check above failed on %s", row.name);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool checkControls(QWidget *window, std::initializer_list<ControlRow> rows, Placement placed)
+{
+    return checkControls(window, std::span(rows.begin(), rows.end()), placed);
 }
 
 void onNextModal(std::function<void(QWidget *)> answer)

@@ -3,6 +3,7 @@
 #include "FakeCommonDialog.h"
 #include "FakePrinter.h"
 #include "FakeUrlLauncher.h"
+#include "app/Twips.h"
 #include "platform/Platform.h"
 #include "platform/QtPictureDecoder.h"
 #include "platform/QtSettingsStore.h"
@@ -12,8 +13,15 @@
 #include <QTemporaryDir>
 
 #include <functional>
+#include <initializer_list>
+#include <memory>
+#include <span>
 
 class QWidget;
+
+namespace quillane {
+class MainWindow;
+}
 
 namespace quillane::test {
 
@@ -49,6 +57,33 @@ struct TestPlatform {
     FakePrinter printer;
     Platform platform{settings, commonDialog, pictureDecoder, urlLauncher, printer};
 };
+
+// The main window on platform as the program opens it, centred, once the
+// window system has exposed it (a warning when it never does).
+std::unique_ptr<MainWindow> showMainWindow(Platform &platform);
+
+// One control of a window as the design gives it. What a row leaves null or
+// zero is not checked.
+struct ControlRow {
+    const char *name; // objectName
+    TwipRect rect;
+    const char *caption = nullptr; // a label's or a button's text
+    qreal points = 0;              // Arial bold at this size
+    const char *tooltip = nullptr; // "" for none
+    const char *className = nullptr;
+};
+
+// Where a twip rectangle lies on the window: twips::rect, unless a window's
+// test says otherwise.
+using Placement = QRect (*)(const TwipRect &);
+
+// Checks each row's control in window: found by its name, its class, place
+// and size, caption, tooltip and font. False when a check failed (reported
+// as it failed), so that the caller can QVERIFY it and stop.
+bool checkControls(QWidget *window, std::span<const ControlRow> rows,
+                   Placement placed = twips::rect);
+bool checkControls(QWidget *window, std::initializer_list<ControlRow> rows,
+                   Placement placed = twips::rect);
 
 // Runs answer on the next modal window that opens (one other than the modal
 // window open now, if any), from the event loop that shows it.
