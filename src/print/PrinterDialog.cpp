@@ -14,7 +14,7 @@ PrinterDialog::PrinterDialog(QWidget *owner, Printer &printer, QString &dialogRe
 {
     addInertCloseGlyph();
     ClickLabel *icon = addLabel(this, "Image1", {120, 480, 480, 480}, QString(), 9);
-    icon->setPixmap(QPixmap(":/print.png").scaled(32, 32));
+    icon->setPixmap(QPixmap(":/print.png"));
     addLabel(this, "Label1", {720, 480, 2415, 255}, "Print to:", 9.75);
 
     auto *list = new QComboBox(this);
