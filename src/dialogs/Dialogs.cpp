@@ -32,6 +32,7 @@ void addDialogIcon(QWidget *dialog, QStyle::StandardPixmap icon)
 {
     ClickLabel *image = addLabel(dialog, "Image1", {120, 480, 480, 480}, QString(), 9);
     image->setPixmap(QApplication::style()->standardIcon(icon).pixmap(32, 32));
+    image->setAccessibleName(icon == QStyle::SP_MessageBoxWarning ? "Warning" : "Question");
 }
 
 namespace {
