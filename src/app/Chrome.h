@@ -104,6 +104,8 @@ Button *addToggle(QWidget *parent, const char *name, TwipRect r, const QString &
     button->setFont(arialFont(9));
     if (!tooltip.isEmpty())
         button->setToolTip(tooltip);
+    // A style sheet stops the window's colours from reaching the button.
+    button->setPalette(ownPalette());
     if (background.isValid())
         setBackground(button, background);
     // The captions must fit their boxes beside the indicators, "Front" in 49 pixels.

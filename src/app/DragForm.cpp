@@ -98,9 +98,9 @@ protected:
         case QEvent::Show:
             // A window opened meanwhile (from the keyboard or a timer) takes
             // the pointer: the drag ends before that window's own loop runs.
-            if (auto *shown = qobject_cast<QWidget *>(watched);
-                shown && shown->isWindow() && shown != window_ &&
-                shown->windowType() != Qt::ToolTip)
+            if (auto *shown = qobject_cast<QWidget *>(watched); shown && shown->isWindow() &&
+                                                                shown != window_ &&
+                                                                shown->windowType() != Qt::ToolTip)
                 finish();
             break;
         case QEvent::MouseMove:

@@ -22,9 +22,8 @@ QTextBrowser *QtHelpViewer::window() const
 void QtHelpViewer::show(const QString &requested)
 {
     // Installed in the usual layout, the help lives in the data folder.
-    const QString installed = QFileInfo::exists(requested)
-                                  ? QString()
-                                  : findDataFile(QFileInfo(requested).fileName());
+    const QString installed =
+        QFileInfo::exists(requested) ? QString() : findDataFile(QFileInfo(requested).fileName());
     const QString &helpFile = installed.isEmpty() ? requested : installed;
     if (!window_) {
         window_ = new QTextBrowser;

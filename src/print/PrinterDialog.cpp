@@ -24,6 +24,7 @@ PrinterDialog::PrinterDialog(QWidget *owner, Printer &printer, QString &dialogRe
     list->setGeometry(twips::rect({720, 720, 2415, 330}));
     list->setFont(arialFont(8.25));
     list->setEditable(true);
+    list->lineEdit()->setAccessibleName("Print to:");
     // Typed text neither adds an entry nor picks one: only a choice counts.
     // Qt would pick the entry the text names when editing ends.
     list->setInsertPolicy(QComboBox::NoInsert);

@@ -28,7 +28,8 @@ void useDesktopColours(QWidget *control)
 {
     const QPalette desktop = QApplication::palette(control);
     QPalette p = control->palette();
-    for (QPalette::ColorRole role : {QPalette::Window, QPalette::Button, QPalette::Base, QPalette::Text, QPalette::ButtonText}) {
+    for (QPalette::ColorRole role : {QPalette::Window, QPalette::Button, QPalette::Base,
+                                     QPalette::Text, QPalette::ButtonText}) {
         for (QPalette::ColorGroup group :
              {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
             p.setColor(group, role, desktop.color(group, role));
