@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
@@ -211,6 +212,17 @@ private slots:
         QCOMPARE(bandDuringDrag, QColor(192, 192, 255));
         QVERIFY(tookClick);
         QCOMPARE(band->fillColor(), QColor(128, 128, 255));
+    }
+
+    // Cover archives serve WebP; scanners write TIFF.
+    void webpAndTiffCoversLoad()
+    {
+        QTemporaryDir dir;
+        for (const char *name : {"cover.webp", "cover.tiff"}) {
+            const QString path = test::writePicture(dir, name, QSize(40, 30));
+            QVERIFY2(!path.isEmpty(), name);
+            QVERIFY2(platform_.pictureDecoder.decode(path).ok(), name);
+        }
     }
 
     // Last: it runs the application's event loop to its end.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The real program on a real X server (Xvfb): it opens centred with its title
 # band, toolbar and check boxes drawn where they belong, and "x" followed by
-# "Yes" ends the process.
+# "Yes" ends the process. Before that, without any display, it says what it
+# needs and ends with status 1.
 #   desktop_test.sh <path to quillane>
 set -euo pipefail
 program="$1"
@@ -13,6 +14,13 @@ cleanup() {
 }
 trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
+
+status=0
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_CONFIG_HOME="$work/config" \
+    timeout 20 "$program" 2>"$work/stderr" || status=$?
+[ "$status" = 1 ] || fail "without a display the program ended with status $status, not 1"
+grep -q "needs a desktop session (X11 or Wayland)" "$work/stderr" || fail "no word of a desktop session: $(cat "$work/stderr")"
+grep -q "Xvfb :77" "$work/stderr" || fail "no word of a virtual screen"
 
 # Xvfb picks a free display number and tells it through a file descriptor.
 exec 3>"$work/display"
