@@ -1,12 +1,6 @@
 #include "app/MainWindow.h"
-#include "platform/CupsPrinter.h"
 #include "platform/DataFiles.h"
-#include "platform/Platform.h"
-#include "platform/QtCommonDialog.h"
-#include "platform/QtHelpViewer.h"
-#include "platform/QtPictureDecoder.h"
-#include "platform/QtSettingsStore.h"
-#include "platform/QtUrlLauncher.h"
+#include "platform/DesktopPlatform.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -54,15 +48,8 @@ int main(int argc, char *argv[])
     qCInfo(lcFiles, "icon: %s", qUtf8Printable(iconFile));
     qCInfo(lcFiles, "help file: %s", qUtf8Printable(quillane::findDataFile("quilldoc.hlp")));
 
-    quillane::QtSettingsStore settings;
-    quillane::QtHelpViewer helpViewer;
-    quillane::QtCommonDialog commonDialog(helpViewer);
-    quillane::QtPictureDecoder pictureDecoder;
-    quillane::QtUrlLauncher urlLauncher;
-    quillane::CupsPrinter printer;
-    quillane::Platform platform{settings, commonDialog, pictureDecoder, urlLauncher, printer};
-
-    quillane::MainWindow window(platform);
+    quillane::DesktopPlatform desktop;
+    quillane::MainWindow window(desktop.platform);
     window.setWindowIcon(QApplication::windowIcon());
     QObject::connect(&window, &quillane::MainWindow::quitConfirmed, &app, &QApplication::quit,
                      Qt::QueuedConnection);

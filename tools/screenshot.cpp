@@ -3,13 +3,7 @@
 // own, so the user's settings stay untouched.
 //   quillane_screenshot <out.png>
 #include "app/MainWindow.h"
-#include "platform/CupsPrinter.h"
-#include "platform/Platform.h"
-#include "platform/QtCommonDialog.h"
-#include "platform/QtHelpViewer.h"
-#include "platform/QtPictureDecoder.h"
-#include "platform/QtSettingsStore.h"
-#include "platform/QtUrlLauncher.h"
+#include "platform/DesktopPlatform.h"
 #include "settings/Settings.h"
 
 #include <QApplication>
@@ -30,17 +24,10 @@ int main(int argc, char *argv[])
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
 
-    quillane::QtSettingsStore settings;
-    settings.save("Quillane", "Settings", quillane::keys::FormHeight,
-                  QString::number(quillane::OpenFormHeight));
-    quillane::QtHelpViewer helpViewer;
-    quillane::QtCommonDialog commonDialog(helpViewer);
-    quillane::QtPictureDecoder pictureDecoder;
-    quillane::QtUrlLauncher urlLauncher;
-    quillane::CupsPrinter printer;
-    quillane::Platform platform{settings, commonDialog, pictureDecoder, urlLauncher, printer};
-
-    quillane::MainWindow window(platform);
+    quillane::DesktopPlatform desktop;
+    desktop.settings.save("Quillane", "Settings", quillane::keys::FormHeight,
+                          QString::number(quillane::OpenFormHeight));
+    quillane::MainWindow window(desktop.platform);
     window.showCentred();
     QApplication::processEvents();
     const QString out = QString::fromLocal8Bit(argv[1]);

@@ -145,8 +145,11 @@ private:
 
 void DragForm(QWidget *window, QPoint pressGlobalPos, std::function<void()> ended)
 {
-    if (!window || dragging)
+    if (!window || dragging) {
+        if (ended)
+            ended();
         return;
+    }
     QWindow *handle = window->windowHandle();
     if (handle && handle->startSystemMove()) {
         new SystemMove(std::move(ended));
