@@ -4,6 +4,7 @@
 
 #include <QEventLoop>
 #include <QGuiApplication>
+#include <QLoggingCategory>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QTimer>
@@ -13,6 +14,9 @@
 namespace quillane {
 
 namespace {
+
+// QT_LOGGING_RULES="quillane.drag.info=true" tells who moves the window.
+Q_LOGGING_CATEGORY(lcDrag, "quillane.drag", QtWarningMsg)
 
 bool dragging = false;
 
@@ -152,9 +156,11 @@ void DragForm(QWidget *window, QPoint pressGlobalPos, std::function<void()> ende
     }
     QWindow *handle = window->windowHandle();
     if (handle && handle->startSystemMove()) {
+        qCInfo(lcDrag, "moved by the window system");
         new SystemMove(std::move(ended));
         return;
     }
+    qCInfo(lcDrag, "moved by the program");
     dragging = true;
     MoveLoop(window, pressGlobalPos).run();
     dragging = false;
