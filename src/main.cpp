@@ -1,3 +1,4 @@
+#include "app/DesktopClose.h"
 #include "app/MainWindow.h"
 #include "platform/DataFiles.h"
 #include "platform/DesktopPlatform.h"
@@ -54,5 +55,6 @@ int main(int argc, char *argv[])
     QObject::connect(&window, &quillane::MainWindow::quitConfirmed, &app, &QApplication::quit,
                      Qt::QueuedConnection);
     window.showCentred();
+    quillane::endWithMainWindow(&window);
     return app.exec();
 }

@@ -4,7 +4,8 @@
 # "Yes" ends the process. Before that, without any display, it says what it
 # needs and ends with status 1. A drag of the title moves the window with the
 # band in its drag colour, by the program's own loop on a bare X server and by
-# the window manager (openbox) where there is one.
+# the window manager (openbox) where there is one; the window manager closing
+# the main window ends the program, also under a modal dialog.
 #   desktop_test.sh <path to quillane>
 set -euo pipefail
 program="$1"
@@ -115,4 +116,15 @@ for _ in $(seq 100); do [ -e "$work/wm-ready" ] && break; sleep 0.05; done
 [ -e "$work/wm-ready" ] || fail "openbox did not start"
 start
 drag "the window system"
+
+# The window manager closes the main window while the quit dialog blocks it:
+# the program ends all the same, without an answer.
+eval "$(xdotool getwindowgeometry --shell "$window")"
+xdotool mousemove $((X + 376)) $((Y + 8)) click 1
+sleep 0.5
+wmctrl -i -c "$window"
+for _ in $(seq 100); do kill -0 "$app" 2>/dev/null || break; sleep 0.05; done
+if kill -0 "$app" 2>/dev/null; then fail "closing the main window under the quit dialog did not end the program"; fi
+wait "$app" || fail "the program ended with an error after the window manager closed it"
+app=""
 echo "PASS"
