@@ -1,6 +1,9 @@
 #include "platform/Failures.h"
 
 #include <QFileInfo>
+#include <QStringList>
+
+#include <cmath>
 
 namespace quillane::failures {
 
@@ -102,6 +105,30 @@ Failure pictureNotPrintable()
 Failure pictureTooLargeToPrint()
 {
     return {OutOfMemory, "There is not enough memory to print the cover pictures."};
+}
+
+Failure coversDoNotFit(const QString &printer, const QString &paper, int missingWidth,
+                       int missingHeight)
+{
+    // Rounded up to a tenth: never less than what is missing.
+    auto mm = [](int twips) {
+        return QString::number(std::ceil(twips * 254.0 / 1440) / 10, 'f', 1);
+    };
+    QStringList missing;
+    if (missingWidth > 0)
+        missing << mm(missingWidth) + " mm more width";
+    if (missingHeight > 0)
+        missing << mm(missingHeight) + " mm more height";
+    return {PrinterError,
+            QString("Not printed: the covers need %1 than \"%2\" can print on %3 paper.")
+                .arg(missing.join(" and "), printer, paper)};
+}
+
+Failure printServiceNotAnswering(int seconds)
+{
+    return {PrinterError,
+            QString("Not printed: the printing service (CUPS) did not answer within %1 seconds.")
+                .arg(seconds)};
 }
 
 } // namespace quillane::failures
