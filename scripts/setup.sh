@@ -9,8 +9,9 @@ QUILLANE_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 # What building and running need.
 QUILLANE_RUN_PACKAGES=(cmake make g++ qt6-base-dev libcups2-dev fonts-liberation)
 # What the tests need besides: a private print scheduler with a PDF queue,
-# a rasteriser for printed pages, and a virtual screen for real windows.
-QUILLANE_TEST_PACKAGES=(cups cups-client cups-filters poppler-utils xvfb xauth xdotool imagemagick)
+# rasterisers for printed PDF and PostScript pages, and a virtual screen for
+# real windows.
+QUILLANE_TEST_PACKAGES=(cups cups-client cups-filters poppler-utils ghostscript xvfb xauth xdotool imagemagick)
 
 quillane_install() {
     local missing=()

@@ -3,15 +3,11 @@
 // and measured; and what the user is told when the printer or CUPS is gone.
 #include "app/MainWindow.h"
 #include "covers/CoverSlot.h"
-#include "doubles/FakeCommonDialog.h"
-#include "doubles/FakeUrlLauncher.h"
 #include "doubles/TestEnvironment.h"
 #include "platform/CupsPrinter.h"
 #include "platform/Failures.h"
-#include "platform/Platform.h"
-#include "platform/QtPictureDecoder.h"
-#include "platform/QtSettingsStore.h"
 #include "print_answers.h"
+#include "print_desktop.h"
 #include "print_scheduler.h"
 
 #include <QAbstractItemView>
@@ -29,17 +25,7 @@ using namespace quillane;
 
 namespace {
 
-// The program as it runs on the desktop, but for the file-open dialog.
-struct Desktop {
-    explicit Desktop(CupsPrinter::Resampling resampling) : printer(resampling) {}
-
-    QtSettingsStore settings;
-    FakeCommonDialog commonDialog;
-    QtPictureDecoder pictureDecoder;
-    FakeUrlLauncher urlLauncher;
-    CupsPrinter printer;
-    Platform platform{settings, commonDialog, pictureDecoder, urlLauncher, printer};
-};
+using Desktop = test::CupsDesktop;
 
 enum class Ink { Red, Blue, Black };
 
@@ -596,6 +582,37 @@ private slots:
         QCOMPARE(messages_, QStringList(messageFor(failures::notAcceptingJobs("Beta"))));
         QString why;
         QVERIFY2(cups_->waitForJobs(&why), qPrintable(why));
+        QCOMPARE(filesOut(), QStringList());
+    }
+
+    void aWriteFailingHalfWayCancelsTheJob()
+    {
+        start();
+        // Photographs, so that the page takes several pieces to send.
+        QVERIFY(photo(QSize(900, 900), 1).save(work_.filePath("front.jpg"), "JPEG", 95));
+        QVERIFY(photo(QSize(900, 700), 2).save(work_.filePath("back.jpg"), "JPEG", 95));
+        load("Image1", work_.filePath("front.jpg"));
+        load("Image2", work_.filePath("back.jpg"));
+        QList<qint64> pieces;
+        desktop_->printer.writeAllowed = [&pieces](qint64 written) {
+            pieces << written;
+            return pieces.size() < 3;
+        };
+        print([](QWidget *dialog) {
+            choose(dialog, 1);
+            test::clickChild(dialog, "Command1");
+        });
+        QCOMPARE(pieces.size(), 3);
+        QCOMPARE(messages_, QStringList(messageFor(failures::jobRefused(
+                                "the page did not reach the printing service whole."))));
+        QCOMPARE(desktop_->printer.lastJob(), 0);
+        const int job = desktop_->printer.lastCancelledJob();
+        QVERIFY(job > 0);
+        QString why, state;
+        QVERIFY2(cups_->waitForJobs(&why), qPrintable(why));
+        // Ended, not waiting for the rest of its document, and nothing written.
+        QVERIFY(run("lpstat", {"-W", "completed", "-o", "Beta"}, &state));
+        QVERIFY2(state.contains(QString("Beta-%1 ").arg(job)), qPrintable(state));
         QCOMPARE(filesOut(), QStringList());
     }
 

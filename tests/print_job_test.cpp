@@ -407,16 +407,48 @@ private slots:
         QVERIFY(window_->printFrontBox()->isChecked() && window_->printBackBox()->isChecked());
     }
 
+    // The printer's own area decides: moved up on a short one, nothing sent
+    // and the printer named on one too small.
+    void thePrintersAreaPlacesThePage()
+    {
+        everythingOn();
+        start(true, true);
+        load(true, true);
+        printer().area = {"Beta", "Letter", 11520, 14400};
+        answerPrintTo("Command1");
+        print();
+        QCOMPARE(messages_.size(), 0);
+        QCOMPARE(printer().log.mid(1, 3), QStringList({"picture 64x48 at 1440,342 6900x6900",
+                                                       "picture 40x30 at 1440,7682 8530x6700",
+                                                       "line 1790,7682 1790,14400 colour 255"}));
+
+        printer().log.clear();
+        printer().area = {"Beta", "Letter", 9360, 12960};
+        answerPrintTo("Command1");
+        print();
+        QCOMPARE(printer().log, QStringList("list"));
+        QCOMPARE(messages_.size(), 1);
+        QCOMPARE(messages_[0].text,
+                 failures::coversDoNotFit("Beta", "Letter", 610, 1098).description);
+    }
+
     void everyPrintingMessageFitsItsWindow()
     {
         const QString longName = "HP_Color_LaserJet_CM3530";
         const Failure all[] = {
-            failures::lineColourNotANumber(),     failures::noPrinter(),
-            failures::printServiceUnreachable(),  failures::noDefaultPrinter(),
-            failures::chosenPrinterUnknown(),     failures::printerGone(longName),
-            failures::notAcceptingJobs(longName), failures::jobRefused("Bad Request"),
-            failures::jobRefused(QString()),      failures::spoolFailed("No space left on device"),
-            failures::pictureNotPrintable(),      failures::pictureTooLargeToPrint(),
+            failures::lineColourNotANumber(),
+            failures::noPrinter(),
+            failures::printServiceUnreachable(),
+            failures::noDefaultPrinter(),
+            failures::chosenPrinterUnknown(),
+            failures::printerGone(longName),
+            failures::notAcceptingJobs(longName),
+            failures::jobRefused("Bad Request"),
+            failures::jobRefused(QString()),
+            failures::spoolFailed("No space left on device"),
+            failures::pictureNotPrintable(),
+            failures::pictureTooLargeToPrint(),
+            failures::printServiceNotAnswering(10),
         };
         for (const Failure &failure : all) {
             MessageDialog dialog(nullptr, failure);
@@ -426,6 +458,11 @@ private slots:
             QVERIFY2(text->wrappedSize().height() <= text->height(),
                      qPrintable(failure.description));
         }
+        // A long printer name and both sides missing: a step smaller, all of it shown.
+        MessageDialog dialog(nullptr, failures::coversDoNotFit(longName, "Letter", 610, 1098));
+        auto *text = dialog.findChild<WrappingText *>("Label1");
+        QCOMPARE(text->font().pointSizeF(), 9.0);
+        QVERIFY(text->wrappedSize().height() <= text->height());
     }
 
     void busyWhilePrintingOnly()

@@ -365,11 +365,10 @@ private slots:
     void missingMillimetres()
     {
         QCOMPARE(failures::coversDoNotFit("Tight", "Letter", 610, 1098).description,
-                 QString("Not printed: the covers need 10.8 mm more width and 19.4 mm more "
-                         "height than \"Tight\" can print on Letter paper."));
+                 QString("Letter on \"Tight\": 10.8 mm narrow, "
+                         "19.4 mm short."));
         QCOMPARE(failures::coversDoNotFit("Q", "A4", 0, 1).description,
-                 QString("Not printed: the covers need 0.1 mm more height than \"Q\" can print "
-                         "on A4 paper."));
+                 QString("A4 on \"Q\": 0.1 mm short."));
     }
 
     void sinkFailureEndsTheComposition_data()

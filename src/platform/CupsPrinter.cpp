@@ -98,6 +98,14 @@ struct CupsPrinter::Connection {
         return 0;
     }
 
+    // One small request first: a silent service then costs one wait, where
+    // libcups's own series of requests would reconnect and wait again.
+    bool answers()
+    {
+        ippDelete(cupsDoRequest(http, ippNewRequest(IPP_OP_CUPS_GET_DEFAULT), "/"));
+        return !silent;
+    }
+
     http_t *http = nullptr;
     bool silent = false;
     int seconds = 0;
@@ -155,6 +163,10 @@ QStringList CupsPrinter::listPrinters()
     Connection connection(bounds_);
     if (!connection.http)
         return listed_; // asked again when printing
+    if (!connection.answers()) {
+        listingFailure_ = serviceFailure(connection, QString());
+        return listed_;
+    }
     cups_dest_t *dests = nullptr;
     const int count = cupsGetDests2(connection.http, &dests);
     // cupsGetDests2's order is CUPS's own, instances after their queue.
@@ -190,6 +202,8 @@ MaybeFailure CupsPrinter::findPaper()
     Connection connection(bounds_);
     if (!connection.http)
         return failures::printServiceUnreachable();
+    if (!connection.answers())
+        return serviceFailure(connection, QString());
 
     cups_dest_t *dests = nullptr;
     const int count = cupsGetDests2(connection.http, &dests);

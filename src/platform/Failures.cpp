@@ -116,19 +116,16 @@ Failure coversDoNotFit(const QString &printer, const QString &paper, int missing
     };
     QStringList missing;
     if (missingWidth > 0)
-        missing << mm(missingWidth) + " mm more width";
+        missing << mm(missingWidth) + " mm narrow";
     if (missingHeight > 0)
-        missing << mm(missingHeight) + " mm more height";
-    return {PrinterError,
-            QString("Not printed: the covers need %1 than \"%2\" can print on %3 paper.")
-                .arg(missing.join(" and "), printer, paper)};
+        missing << mm(missingHeight) + " mm short";
+    return {PrinterError, QString("%2 on \"%1\": %3.").arg(printer, paper, missing.join(", "))};
 }
 
 Failure printServiceNotAnswering(int seconds)
 {
     return {PrinterError,
-            QString("Not printed: the printing service (CUPS) did not answer within %1 seconds.")
-                .arg(seconds)};
+            QString("The printing service (CUPS) did not answer in %1 s.").arg(seconds)};
 }
 
 } // namespace quillane::failures
