@@ -190,10 +190,11 @@ class PrintCupsTest : public QObject {
         return false;
     }
 
-    void start(CupsPrinter::Resampling resampling = CupsPrinter::Resampling::Down)
+    void start(CupsPrinter::Resampling resampling = CupsPrinter::Resampling::Down,
+               CupsBounds bounds = CupsBounds())
     {
         window_.reset();
-        desktop_ = std::make_unique<Desktop>(resampling);
+        desktop_ = std::make_unique<Desktop>(resampling, bounds);
         window_ = test::showMainWindow(desktop_->platform);
         QVERIFY(window_->windowHandle()->isExposed());
     }
@@ -308,6 +309,8 @@ private slots:
 
     void cleanup()
     {
+        QString ignored;
+        cups_->freeze(false, &ignored); // a test that failed while it was frozen
         window_.reset();
         desktop_.reset();
     }
@@ -562,6 +565,58 @@ private slots:
         QCOMPARE(messages_, QStringList(messageFor(failures::printServiceUnreachable())));
         QCOMPARE(filesOut(), QStringList());
         QVERIFY(window_->isVisible());
+    }
+
+    // The scheduler stops answering after the list was filled, or half-way
+    // through the page: the job ends within its bounds and nothing prints.
+    void schedulerFrozen_data()
+    {
+        QTest::addColumn<bool>("whileSending");
+        QTest::addColumn<int>("waits"); // of the bound, each with libcups's own second
+        QTest::newRow("while the list is open") << false << 1;
+        QTest::newRow("while the page is sent") << true << 2; // the page, then its cancel
+    }
+
+    void schedulerFrozen()
+    {
+        QFETCH(bool, whileSending);
+        QFETCH(int, waits);
+        const CupsBounds bounds{500, 1000};
+        start(CupsPrinter::Resampling::Down, bounds);
+        loadSolidCovers();
+        QElapsedTimer clock;
+        QString why;
+        if (whileSending) {
+            desktop_->printer.writeAllowed = [&](qint64 w) {
+                qWarning("write at %lld valid %d", w, clock.isValid());
+                return clock.isValid() || (clock.start(), cups_->freeze(true, &why));
+            };
+        }
+        print([&](QWidget *dialog) {
+            choose(dialog, 1);
+            if (!whileSending) {
+                QVERIFY2(cups_->freeze(true, &why), qPrintable(why));
+                clock.start();
+            }
+            test::clickChild(dialog, "Command1");
+        });
+        const qint64 elapsed = clock.elapsed();
+        QVERIFY2(cups_->freeze(false, &why), qPrintable(why));
+        QCOMPARE(messages_, QStringList(messageFor(failures::printServiceNotAnswering(1))));
+        QVERIFY2(elapsed < waits * (bounds.answer + 1000) + 500,
+                 qPrintable(QString::number(elapsed)));
+        if (whileSending) {
+            // Its cancel went unanswered too: the job stays held, never printed.
+            QTest::qWait(1000);
+            QString pending;
+            QVERIFY(run("lpstat", {"-W", "not-completed", "-o", "Beta"}, &pending));
+            QVERIFY2(
+                pending.contains(QString("Beta-%1 ").arg(desktop_->printer.lastCancelledJob())),
+                qPrintable(pending));
+            QVERIFY(run("cancel", {"-a", "Beta"}));
+        }
+        QVERIFY2(cups_->waitForJobs(&why), qPrintable(why));
+        QCOMPARE(filesOut(), QStringList());
     }
 
     void chosenQueueDeletedAfterListing()

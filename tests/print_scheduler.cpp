@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QThread>
 
+#include <csignal>
+
 namespace quillane::test {
 
 namespace {
@@ -79,6 +81,19 @@ void PrivateScheduler::stop()
         scheduler_.waitForFinished(5000);
     }
     QFile::remove(dir_.path() + "/cups.sock");
+}
+
+bool PrivateScheduler::freeze(bool frozen, QString *why)
+{
+    // The scheduler is the script's own child; only that process is signalled.
+    QString pid;
+    if (!run("pgrep", {"-P", QString::number(scheduler_.processId()), "-x", "cupsd"}, why, &pid))
+        return false;
+    if (::kill(pid.trimmed().toInt(), frozen ? SIGSTOP : SIGCONT) != 0) {
+        *why = "cannot signal the scheduler";
+        return false;
+    }
+    return true;
 }
 
 bool PrivateScheduler::run(const QString &program, const QStringList &arguments, QString *why,

@@ -21,6 +21,8 @@ public:
     bool start(QString *why);
     // Stops it and waits until it has gone.
     void stop();
+    // Stops the scheduler answering without ending it (SIGSTOP), or lets it go on.
+    bool freeze(bool frozen, QString *why);
     bool isRunning() const { return scheduler_.state() != QProcess::NotRunning; }
 
     // Every queue gone, then file queues with the generic PDF driver, each

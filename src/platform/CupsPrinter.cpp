@@ -71,6 +71,18 @@ int resolutionOf(http_t *http, cups_dest_t *dest, cups_dinfo_t *info)
     return dpi > 0 ? dpi : CupsPrinter::MaxPixelsPerInch;
 }
 
+// Lets a job held since its creation go to the printer.
+bool release(http_t *http, int job)
+{
+    ipp_t *request = ippNewRequest(IPP_OP_RELEASE_JOB);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr,
+                 QByteArray("ipp://localhost/jobs/" + QByteArray::number(job)).constData());
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
+                 cupsUser());
+    ippDelete(cupsDoRequest(http, request, "/jobs/"));
+    return cupsLastError() <= IPP_STATUS_OK_EVENTS_COMPLETE;
+}
+
 } // namespace
 
 // One connection to the print service, every wait on it bounded.
@@ -253,6 +265,10 @@ MaybeFailure CupsPrinter::findPaper()
         paper->optionCount = cupsAddOption(dest->options[i].name, dest->options[i].value,
                                            paper->optionCount, &paper->options);
     paper->optionCount = cupsAddOption("media", size.media, paper->optionCount, &paper->options);
+    // Held until the whole page is in: a job cut short, or whose answer never
+    // came, never prints, even when CUPS wakes after the cancel was given up.
+    paper->optionCount =
+        cupsAddOption("job-hold-until", "indefinite", paper->optionCount, &paper->options);
     paper->resolution = resolutionOf(connection.http, dest, info);
     if (connection.silent)
         return serviceFailure(connection, name);
@@ -367,23 +383,26 @@ MaybeFailure CupsPrinter::send(const Document &document)
         Connection connection(bounds_);
         if (!connection.http)
             return failures::printServiceUnreachable();
+        // A silent service can leave the last status looking like success.
+        auto failed = [&connection](bool refused) { return refused || connection.silent; };
         job = cupsCreateJob(connection.http, queue.constData(), JobTitle, paper_->optionCount,
                             paper_->options);
-        if (job <= 0)
-            return serviceFailure(connection, printer);
-        if (cupsStartDocument(connection.http, queue.constData(), job, JobTitle, CUPS_FORMAT_PDF,
-                              1) != HTTP_STATUS_CONTINUE)
+        if (failed(job <= 0) ||
+            failed(cupsStartDocument(connection.http, queue.constData(), job, JobTitle,
+                                     CUPS_FORMAT_PDF, 1) != HTTP_STATUS_CONTINUE))
             return serviceFailure(connection, printer);
         const QByteArray &pdf = document.pdf.data();
         for (qint64 written = 0; written < pdf.size(); written += PieceBytes) {
             const size_t piece = size_t(qMin(PieceBytes, pdf.size() - written));
             if (writeAllowed && !writeAllowed(written))
                 return failures::jobRefused("the page did not reach the printing service whole.");
-            if (cupsWriteRequestData(connection.http, pdf.constData() + written, piece) !=
-                HTTP_STATUS_CONTINUE)
+            if (failed(cupsWriteRequestData(connection.http, pdf.constData() + written, piece) !=
+                       HTTP_STATUS_CONTINUE))
                 return serviceFailure(connection, printer);
         }
-        if (cupsFinishDocument(connection.http, queue.constData()) > IPP_STATUS_OK_EVENTS_COMPLETE)
+        if (failed(cupsFinishDocument(connection.http, queue.constData()) >
+                   IPP_STATUS_OK_EVENTS_COMPLETE) ||
+            failed(!release(connection.http, job)))
             return serviceFailure(connection, printer);
         return std::nullopt;
     }();
