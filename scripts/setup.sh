@@ -12,10 +12,11 @@ QUILLANE_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 QUILLANE_RUN_PACKAGES=(cmake make g++ qt6-base-dev libcups2-dev libxcb1-dev pkg-config fonts-liberation libqt6svg6
     qt6-image-formats-plugins librsvg2-bin)
 # What the tests need besides: a private print scheduler with a PDF queue,
-# a rasteriser for printed pages, a virtual screen for real windows and a
+# rasterisers for printed PDF and PostScript pages, a virtual screen for real
+# windows and a
 # window manager that moves them, the desktop's validators for the launcher
 # entry and metainfo, and dpkg-dev for the Debian package.
-QUILLANE_TEST_PACKAGES=(cups cups-client cups-filters poppler-utils xvfb xauth xdotool imagemagick
+QUILLANE_TEST_PACKAGES=(cups cups-client cups-filters poppler-utils ghostscript xvfb xauth xdotool imagemagick
     openbox wmctrl desktop-file-utils appstream dpkg-dev)
 
 quillane_install() {

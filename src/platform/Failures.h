@@ -42,5 +42,11 @@ Failure jobRefused(const QString &reason);
 Failure spoolFailed(const QString &reason);
 Failure pictureNotPrintable();
 Failure pictureTooLargeToPrint();
+// The covers need this many twips more width and height than the printable
+// area of printer's paper offers.
+Failure coversDoNotFit(const QString &printer, const QString &paper, int missingWidth,
+                       int missingHeight);
+// CUPS accepted the connection but said nothing for this many seconds.
+Failure printServiceNotAnswering(int seconds);
 
 } // namespace quillane::failures
