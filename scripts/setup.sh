@@ -13,9 +13,9 @@ QUILLANE_RUN_PACKAGES=(cmake make g++ qt6-base-dev libcups2-dev libxcb1-dev pkg-
     qt6-image-formats-plugins librsvg2-bin)
 # What the tests need besides: a private print scheduler with a PDF queue,
 # rasterisers for printed PDF and PostScript pages, a virtual screen for real
-# windows and a
-# window manager that moves them, the desktop's validators for the launcher
-# entry and metainfo, and dpkg-dev for the Debian package.
+# windows and a window manager that moves and closes them, the desktop's
+# validators for the launcher entry and metainfo, and dpkg-dev for the Debian
+# package.
 QUILLANE_TEST_PACKAGES=(cups cups-client cups-filters poppler-utils ghostscript xvfb xauth xdotool imagemagick
     openbox wmctrl desktop-file-utils appstream dpkg-dev)
 
