@@ -7,10 +7,12 @@ set -euo pipefail
 QUILLANE_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 # What building and running need.
-QUILLANE_RUN_PACKAGES=(cmake make g++ qt6-base-dev libcups2-dev fonts-liberation)
+QUILLANE_RUN_PACKAGES=(cmake make g++ qt6-base-dev libcups2-dev libjpeg62-turbo-dev fonts-liberation)
 # What the tests need besides: a private print scheduler with a PDF queue,
-# a rasteriser for printed pages, and a virtual screen for real windows.
-QUILLANE_TEST_PACKAGES=(cups cups-client cups-filters poppler-utils xvfb xauth xdotool imagemagick)
+# a rasteriser for printed pages, a virtual screen for real windows, and
+# clang's libFuzzer for the fuzz targets.
+QUILLANE_TEST_PACKAGES=(cups cups-client cups-filters poppler-utils xvfb xauth xdotool imagemagick
+    clang libclang-rt-14-dev)
 
 quillane_install() {
     local missing=()

@@ -315,8 +315,8 @@ private slots:
         QTest::addColumn<int>("number");
         QTest::addColumn<QString>("words");
         QTest::newRow("empty file") << "empty" << 481 << "empty";
-        QTest::newRow("text named .jpg") << "text" << 481 << "not a JPEG, GIF, BMP";
-        QTest::newRow("JPEG cut short") << "cut" << 481 << "cut short";
+        QTest::newRow("text named .jpg") << "text" << 481 << "not a JPEG, PNG, GIF or BMP";
+        QTest::newRow("JPEG cut short") << "cut" << 481 << "ends at byte";
         QTest::newRow("GIF with a broken header") << "gif" << 481 << "";
         QTest::newRow("BMP with a broken header") << "bmp" << 481 << "";
         QTest::newRow("60000 x 60000 pixels") << "huge" << 7 << "60000 x 60000";
