@@ -543,6 +543,12 @@ private slots:
         QTemporaryDir dir;
         const Made made = makers().at(kind)(dir);
 
+        // The fuzzers' seeds are these files: tests/fuzz/README.
+        const QString seeds = qEnvironmentVariable("QUILLANE_SAVE_SEEDS");
+        if (!seeds.isEmpty() && QFileInfo(made.path).isFile() &&
+            QFileInfo(made.path).size() < 65536)
+            QFile::copy(made.path, seeds + '/' + QFileInfo(made.path).fileName());
+
         QtPictureDecoder decoder;
         const qint64 before = resetPeak();
         alarm(30); // a decoder that blocks fails the test instead of hanging it

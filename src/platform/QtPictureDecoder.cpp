@@ -147,9 +147,9 @@ DecodedPicture QtPictureDecoder::decodeBytes(const QByteArray &bytes, const QStr
         const QImage::Format format = reader.imageFormat();
         const int bits =
             format == QImage::Format_Invalid ? 32 : QImage::toPixelFormat(format).bitsPerPixel();
-        // Pictures of fewer bits a pixel are converted to 32 bits into a copy.
+        // Pictures of other depths are converted to 32 bits into a copy.
         const qint64 needed =
-            bytes.size() + bytesFor(size, bits) + (bits < 32 ? bytesFor(size, 32) : 0);
+            bytes.size() + bytesFor(size, bits) + (bits != 32 ? bytesFor(size, 32) : 0);
         if (needed > limitBytes_)
             return failed(failures::pictureTooLarge(path, size, needed, limitBytes_));
     }
