@@ -376,6 +376,17 @@ const std::map<QString, Maker> &makers()
              png.replace(29, 4, crc32(png.mid(12, 17)));
              return failing(writeBytes(d, "zeros.png", png));
          }},
+        // Through Qt's plugins.
+        {"TIFF",
+         [](auto &d) {
+             return Made{writeBytes(d, "whole.tif", encoded(photo({30, 20}), "tiff")),
+                         photo({30, 20})};
+         }},
+        {"WebP cut short",
+         [](auto &d) {
+             const QByteArray webp = encoded(photo({64, 64}), "webp");
+             return failing(writeBytes(d, "cut.webp", webp.left(webp.size() * 9 / 10)));
+         }},
         // GIF.
         {"GIF",
          [](auto &d) {
@@ -498,7 +509,7 @@ private slots:
         row("sparse 3 GB file with JPEG markers", 7,
             "the file has 3,072 MB, more than the 1,024 MB");
         row("empty file", 481, "the file is empty");
-        row("text named .jpg", 481, "not a JPEG, PNG, GIF or BMP");
+        row("text named .jpg", 481, "not a JPEG, PNG, GIF, BMP, WebP or TIFF");
         row("JPEG", 0, "");
         row("JPEG with bytes after its end", 0, "");
         row("JPEG turned by EXIF (6)", 0, "");
@@ -517,6 +528,8 @@ private slots:
         row("PNG cut in half", 481, "is damaged: its data ends at byte");
         row("PNG with damaged pixel data", 481, "its picture data is damaged");
         row("grey PNG claiming 16000 x 16000", 7, "16000 x 16000 pixels need");
+        row("TIFF", 0, "");
+        row("WebP cut short", 481, "its picture data is damaged");
         row("GIF", 0, "");
         row("GIF cut in half", 481, "is damaged: its data ends at byte");
         row("GIF whose codes stop early", 481, "stops after 7 of its 12 pixels");
@@ -541,6 +554,9 @@ private slots:
         QFETCH(QString, words);
         const QString kind = QTest::currentDataTag();
         QTemporaryDir dir;
+        if ((kind == "TIFF" || kind == "WebP cut short") &&
+            !QImageReader::supportedImageFormats().contains(kind.left(4).toLower().toLatin1()))
+            QSKIP("Qt's image format plugins are not installed");
         const Made made = makers().at(kind)(dir);
 
         // The fuzzers' seeds are these files: tests/fuzz/README.

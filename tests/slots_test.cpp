@@ -286,7 +286,7 @@ private slots:
         QTest::addColumn<int>("number");
         QTest::addColumn<QString>("words");
         QTest::newRow("empty file") << "empty" << 481 << "empty";
-        QTest::newRow("text named .jpg") << "text" << 481 << "not a JPEG, PNG, GIF or BMP";
+        QTest::newRow("text named .jpg") << "text" << 481 << "not a JPEG, PNG, GIF, BMP";
         QTest::newRow("JPEG cut short") << "cut" << 481 << "ends at byte";
         QTest::newRow("GIF with a broken header") << "gif" << 481 << "";
         QTest::newRow("BMP with a broken header") << "bmp" << 481 << "";

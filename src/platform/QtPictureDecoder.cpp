@@ -126,21 +126,33 @@ DecodedPicture QtPictureDecoder::decodeBytes(const QByteArray &bytes, const QStr
     if (bytes.isEmpty())
         return failed(failures::notAPicture(path, "the file is empty"));
     const Kind kind = kindOf(bytes);
-    if (kind == Kind::Other)
-        return failed(failures::notAPicture(path, "it is not a JPEG, PNG, GIF or BMP picture"));
     if (kind == Kind::Jpeg)
         return pictures::decodeJpeg(bytes, path, target, limitBytes_);
-
-    const pictures::Check check = kind == Kind::Png   ? pictures::checkPng(bytes)
-                                  : kind == Kind::Gif ? pictures::checkGif(bytes)
-                                                      : pictures::checkBmp(bytes);
-    if (check.outcome == pictures::Check::Unsupported)
-        return failed(failures::notAPicture(path, check.detail));
 
     QByteArray shared = bytes; // QBuffer wants it non-const; no copy is made
     QBuffer buffer(&shared);
     buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, kind == Kind::Png ? "png" : kind == Kind::Gif ? "gif" : "bmp");
+    QImageReader reader(&buffer, kind == Kind::Png   ? "png"
+                                 : kind == Kind::Gif ? "gif"
+                                 : kind == Kind::Bmp ? "bmp"
+                                                     : "");
+    // WebP and TIFF come whole or not at all from their libraries, which
+    // report data that ends early; so does libpng, but only the chunk walk
+    // tells where a cut PNG ends.
+    pictures::Check check;
+    if (kind == Kind::Png)
+        check = pictures::checkPng(bytes);
+    else if (kind == Kind::Gif)
+        check = pictures::checkGif(bytes);
+    else if (kind == Kind::Bmp)
+        check = pictures::checkBmp(bytes);
+    else if (!reader.canRead() || !(reader.format() == "webp" || reader.format() == "tiff") ||
+             !reader.size().isValid())
+        check = {pictures::Check::Unsupported,
+                 "it is not a JPEG, PNG, GIF, BMP, WebP or TIFF picture", QSize()};
+    if (check.outcome == pictures::Check::Unsupported)
+        return failed(failures::notAPicture(path, check.detail));
+
     // Sized as the check found it, or as the decoder says.
     const QSize size = check.size.isValid() ? check.size : reader.size();
     if (size.isValid()) {

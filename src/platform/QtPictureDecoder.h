@@ -4,10 +4,10 @@
 
 namespace quillane {
 
-// Reads regular files only, and whole; decodes JPEG with libjpeg-turbo, and
+// Reads regular files only, and whole; decodes JPEG with libjpeg-turbo;
 // PNG, GIF (first frame) and BMP with Qt after a check of the file's
 // structure, so that a cut or damaged file is refused rather than shown with
-// pixels its data never gave. Pictures come out as RGB32, or ARGB32 when they
+// pixels its data never gave; WebP and TIFF with Qt's plugins where installed. Pictures come out as RGB32, or ARGB32 when they
 // have transparency, turned upright by a JPEG's EXIF orientation.
 class QtPictureDecoder final : public PictureDecoder {
 public:
