@@ -480,6 +480,12 @@ const std::vector<Case> &cases()
              bmp.replace(18, 8, QByteArray::fromHex("3075000030750000"));
              return failing(writeBytes(d, "huge.bmp", bmp));
          }},
+        {"BMP claiming 2147483647 x 2147483647", 7, "2147483647 x 2147483647 pixels need",
+         [](auto &d) {
+             QByteArray bmp = encoded(photo({8, 8}), "bmp");
+             bmp.replace(18, 8, QByteArray::fromHex("ffffff7fffffff7f"));
+             return failing(writeBytes(d, "vast.bmp", bmp));
+         }},
         {"BMP holding a JPEG", 481, "kind of BMP this program cannot read",
          [](auto &d) {
              QByteArray bmp = bmp8(4, 2, 4, 0, QByteArray(8, '\0'));

@@ -214,7 +214,7 @@ Check checkBmp(QByteArrayView data)
         return checkBmpRuns(b, at, h, size);
 
     const qint64 stride = (h.width * h.bits + 31) / 32 * 4;
-    if (!b.has(at, stride * h.height)) {
+    if (at > b.size() || (b.size() - at) / stride < h.height) {
         const qint64 rows = std::max<qint64>(0, b.size() - at) / stride;
         return endsAt(b.size(),
                       QString("after %1 of its %2 rows").arg(number(rows), number(h.height)), size);

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QImageReader>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -66,9 +67,13 @@ struct Descriptor {
     }
 };
 
+// Saturates far above any limit, so that a sum of a few stays in range
+// whatever sizes a header claims.
 qint64 bytesFor(QSize size, int bitsPerPixel)
 {
-    return (qint64(size.width()) * bitsPerPixel + 31) / 32 * 4 * size.height();
+    constexpr qint64 Huge = qint64(1) << 60;
+    const qint64 stride = (qint64(size.width()) * bitsPerPixel + 31) / 32 * 4;
+    return stride > Huge / std::max(size.height(), 1) ? Huge : stride * size.height();
 }
 
 enum class Kind { Jpeg, Png, Gif, Bmp, Other };
