@@ -2,9 +2,9 @@
 // that light up under the pointer, their launches, and a fresh window at
 // every opening.
 #include "about/AboutWindow.h"
-#include "app/Chrome.h"
+#include "kit/Chrome.h"
 #include "app/MainWindow.h"
-#include "app/Twips.h"
+#include "kit/Twips.h"
 #include "doubles/TestEnvironment.h"
 
 #include <QApplication>

@@ -1,9 +1,9 @@
 // The main window on the offscreen platform: its controls where the design
 // puts them, the start-up from the real settings file, the check boxes, the
 // window height, the title drag, minimising and help.
-#include "app/Chrome.h"
+#include "kit/Chrome.h"
 #include "app/MainWindow.h"
-#include "app/Twips.h"
+#include "kit/Twips.h"
 #include "doubles/TestEnvironment.h"
 #include "platform/QtHelpViewer.h"
 

@@ -2,7 +2,7 @@
 // dialog as the user meets it, the silent ends, the answers, every failure
 // point, and that nothing half printed reaches the printer.
 #include "app/MainWindow.h"
-#include "app/Twips.h"
+#include "kit/Twips.h"
 #include "covers/CoverSlot.h"
 #include "dialogs/Dialogs.h"
 #include "doubles/TestEnvironment.h"

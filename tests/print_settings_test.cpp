@@ -2,7 +2,7 @@
 // controls, the load from the real settings file, every click stored at
 // once, the colour chooser, and the next print using the choices.
 #include "app/MainWindow.h"
-#include "app/Twips.h"
+#include "kit/Twips.h"
 #include "covers/CoverSlot.h"
 #include "doubles/FakeHelpViewer.h"
 #include "doubles/MemorySettingsStore.h"

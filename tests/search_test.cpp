@@ -1,9 +1,9 @@
 // The "Artvault Search" strip on the main window: its controls, the cover
 // type list, the search address handed to the launcher, and opening and
 // closing the strip with the window's height kept in the real settings file.
-#include "app/Chrome.h"
+#include "kit/Chrome.h"
 #include "app/MainWindow.h"
-#include "app/Twips.h"
+#include "kit/Twips.h"
 #include "doubles/TestEnvironment.h"
 #include "search/SearchPanel.h"
 

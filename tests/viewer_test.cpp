@@ -2,9 +2,9 @@
 // "View Image" as a user opens it: which cover it shows, its controls, the
 // scroll bars and where they put the picture, the title drag, and a file that
 // no longer loads.
-#include "app/Chrome.h"
+#include "kit/Chrome.h"
 #include "app/MainWindow.h"
-#include "app/Twips.h"
+#include "kit/Twips.h"
 #include "covers/CoverSlot.h"
 #include "covers/ImageViewer.h"
 #include "doubles/TestEnvironment.h"

@@ -1,9 +1,9 @@
 #include "app/MainWindow.h"
 
 #include "about/AboutWindow.h"
-#include "app/Chrome.h"
-#include "app/DragForm.h"
-#include "app/Twips.h"
+#include "kit/Chrome.h"
+#include "kit/DragForm.h"
+#include "kit/Twips.h"
 #include "covers/CoverSlot.h"
 #include "covers/ImageViewer.h"
 #include "dialogs/Dialogs.h"

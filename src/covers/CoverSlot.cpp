@@ -1,6 +1,6 @@
 #include "covers/CoverSlot.h"
 
-#include "app/Chrome.h"
+#include "kit/Chrome.h"
 #include "dialogs/Dialogs.h"
 #include "platform/CommonDialog.h"
 #include "platform/PictureDecoder.h"

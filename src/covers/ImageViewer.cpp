@@ -1,8 +1,8 @@
 #include "covers/ImageViewer.h"
 
-#include "app/Chrome.h"
-#include "app/DragForm.h"
-#include "app/Twips.h"
+#include "kit/Chrome.h"
+#include "kit/DragForm.h"
+#include "kit/Twips.h"
 #include "covers/CoverSlot.h"
 #include "dialogs/Dialogs.h"
 #include "platform/PictureDecoder.h"

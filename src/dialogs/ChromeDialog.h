@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Chrome.h"
+#include "kit/Chrome.h"
 
 #include <QDialog>
 

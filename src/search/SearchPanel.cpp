@@ -1,8 +1,8 @@
 #include "search/SearchPanel.h"
 
-#include "app/Chrome.h"
+#include "kit/Chrome.h"
 #include "app/MainWindow.h"
-#include "app/Twips.h"
+#include "kit/Twips.h"
 #include "platform/Platform.h"
 #include "platform/UrlLauncher.h"
 

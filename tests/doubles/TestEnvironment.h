@@ -3,7 +3,7 @@
 #include "FakeCommonDialog.h"
 #include "FakePrinter.h"
 #include "FakeUrlLauncher.h"
-#include "app/Twips.h"
+#include "kit/Twips.h"
 #include "platform/Platform.h"
 #include "platform/QtPictureDecoder.h"
 #include "platform/QtSettingsStore.h"

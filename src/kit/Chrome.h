@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Twips.h"
+#include "kit/Twips.h"
 
 #include <QColor>
 #include <QLabel>

@@ -1,6 +1,6 @@
-#include "app/Chrome.h"
+#include "kit/Chrome.h"
 
-#include "app/Twips.h"
+#include "kit/Twips.h"
 
 #include <QFile>
 #include <QGuiApplication>

@@ -1,6 +1,6 @@
-#include "app/DragForm.h"
+#include "kit/DragForm.h"
 
-#include "app/Chrome.h"
+#include "kit/Chrome.h"
 
 #include <QEventLoop>
 #include <QGuiApplication>
