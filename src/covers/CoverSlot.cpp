@@ -90,11 +90,14 @@ void CoverSlot::load()
     // tells a cancel.
     dialog.setFileName(QString());
 
-    DecodedPicture decoded = services_.pictureDecoder.decode(chosen);
+    PictureFile file = services_.pictureDecoder.read(chosen);
+    DecodedPicture decoded = file.ok() ? services_.pictureDecoder.decodeBytes(file.bytes, chosen)
+                                       : DecodedPicture{QImage(), file.failure};
     if (!decoded.ok()) {
         showFailure(window_, *decoded.failure);
         return;
     }
+    bytes_ = std::move(file.bytes);
     picture_ = std::move(decoded.image);
     box_->setPicture(picture_);
     path_ = chosen;
@@ -108,6 +111,7 @@ void CoverSlot::clearAfterAsking()
     if (services_.dialogResult == QLatin1String("False"))
         return;
     picture_ = QImage();
+    bytes_.clear();
     box_->clear();
     path_.clear();
 }

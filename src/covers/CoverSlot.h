@@ -57,6 +57,9 @@ public:
     bool isFilled() const { return !path_.isEmpty(); }
     // The picture at full resolution, as decoded when the slot was filled.
     const QImage &picture() const { return picture_; }
+    // The file's bytes as they were read when the slot was filled: what the
+    // viewer and the printer decode, whatever became of the file since.
+    const QByteArray &bytes() const { return bytes_; }
     CoverBox *box() const { return box_; }
 
     static const QString FileFilter;
@@ -71,6 +74,7 @@ private:
     Services services_;
     CoverBox *box_;
     QImage picture_;
+    QByteArray bytes_;
     QString path_;
 };
 
