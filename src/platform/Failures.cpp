@@ -157,4 +157,9 @@ Failure printServiceNotAnswering(int seconds)
             QString("The printing service (CUPS) did not answer in %1 s.").arg(seconds)};
 }
 
+Failure printingModuleMissing(const QString &reason)
+{
+    return {PrinterError, "Printing is not installed with this program: " + reason};
+}
+
 } // namespace quillane::failures
