@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <sys/socket.h>
@@ -109,23 +110,19 @@ private slots:
         else
             printer = std::make_unique<CupsModulePrinter>(module, bounds);
         const Failure expected =
-            moduleThere
-                ? failures::printServiceNotAnswering(1)
-                : failures::printingModuleMissing(QString("Cannot load library %1: ").arg(module));
+            moduleThere ? failures::printServiceNotAnswering(1) : failures::printingModuleMissing();
+        if (!moduleThere)
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Cannot load library"));
         PrintableArea area;
         QElapsedTimer clock;
         clock.start();
-        const MaybeFailure failure = printer->printableArea(&area);
-        QVERIFY(failure);
-        QCOMPARE(failure->number, expected.number);
-        QVERIFY2(failure->description.startsWith(expected.description),
-                 qPrintable(failure->description));
+        QCOMPARE(printer->printableArea(&area), expected);
         QVERIFY2(clock.elapsed() < bounds.answer + 1500,
                  qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(printer->listPrinters(), QStringList());
         // Nothing drawn reaches the service: the page cannot even begin.
-        QCOMPARE(printer->drawLine(0, 0, 10, 10, 0), failure);
-        QCOMPARE(printer->endDocument(), moduleThere ? MaybeFailure() : failure);
+        QCOMPARE(printer->drawLine(0, 0, 10, 10, 0), expected);
+        QCOMPARE(printer->endDocument(), moduleThere ? MaybeFailure() : expected);
         if (auto *cups = dynamic_cast<CupsPrinter *>(printer.get()))
             QCOMPARE(cups->lastJob(), 0);
     }

@@ -3,6 +3,7 @@
 #include "platform/Failures.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 
 namespace quillane {
@@ -28,7 +29,7 @@ QString CupsModulePrinter::installedModule()
     const QString beside = programDir + '/' + ModuleFile;
     if (QFileInfo::exists(beside))
         return beside;
-    return programDir + "/" QUILLANE_MODULE_DIR "/" + ModuleFile;
+    return QDir::cleanPath(programDir + "/" QUILLANE_MODULE_DIR "/" + ModuleFile);
 }
 
 Printer *CupsModulePrinter::loaded()
@@ -39,8 +40,10 @@ Printer *CupsModulePrinter::loaded()
     auto make = reinterpret_cast<MakeCupsPrinter>(library_.resolve(MakeCupsPrinterName));
     if (make)
         printer_.reset(make(&bounds_));
-    if (!printer_)
-        loadFailure_ = failures::printingModuleMissing(library_.errorString());
+    if (!printer_) {
+        qWarning("%s", qUtf8Printable(library_.errorString()));
+        loadFailure_ = failures::printingModuleMissing();
+    }
     return printer_.get();
 }
 

@@ -11,8 +11,8 @@ namespace quillane {
 
 // The CUPS printer, built as a module of its own and loaded at the first
 // printer call, so that the program starts without libcups and all that it
-// pulls in. When the module cannot be loaded, nothing is listed and printing
-// fails with the loader's reason.
+// pulls in. When the module cannot be loaded, nothing is listed, printing
+// fails, and the loader's reason goes to the log.
 class CupsModulePrinter final : public Printer {
 public:
     // module: the module's file; empty finds it beside the program, else in

@@ -157,9 +157,9 @@ Failure printServiceNotAnswering(int seconds)
             QString("The printing service (CUPS) did not answer in %1 s.").arg(seconds)};
 }
 
-Failure printingModuleMissing(const QString &reason)
+Failure printingModuleMissing()
 {
-    return {PrinterError, "Printing is not installed with this program: " + reason};
+    return {PrinterError, "The printing module is missing. Install Quillane again."};
 }
 
 } // namespace quillane::failures

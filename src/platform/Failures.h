@@ -57,7 +57,7 @@ Failure coversDoNotFit(const QString &printer, const QString &paper, int missing
                        int missingHeight);
 // CUPS accepted the connection but said nothing for this many seconds.
 Failure printServiceNotAnswering(int seconds);
-// The program's own printing module is missing or broken; reason is the loader's.
-Failure printingModuleMissing(const QString &reason);
+// The program's own printing module is missing or broken.
+Failure printingModuleMissing();
 
 } // namespace quillane::failures
