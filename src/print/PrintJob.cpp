@@ -67,8 +67,7 @@ PreparedPicture prepare(PictureDecoder &decoder, const HeldPicture &held, const 
     if (!op)
         return {};
     const QSize twips(op->width, op->height);
-    const QSize target =
-        density > 0 ? pictureTravelSize(QSize(INT_MAX, INT_MAX), twips, density) : QSize();
+    const QSize target = density > 0 ? pixelsFor(twips, density) : QSize();
     DecodedPicture decoded = decoder.decodeBytes(held.bytes, held.path, target);
     if (!decoded.ok())
         return {QImage(), std::move(decoded.failure)};
