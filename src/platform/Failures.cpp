@@ -1,5 +1,6 @@
 #include "platform/Failures.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace quillane::failures {
@@ -102,6 +103,29 @@ Failure pictureNotPrintable()
 Failure pictureTooLargeToPrint()
 {
     return {OutOfMemory, "There is not enough memory to print the cover pictures."};
+}
+
+namespace {
+
+QString shownPath(const QString &path)
+{
+    const QString home = QDir::homePath();
+    if (home.size() > 1 && path.startsWith(home + '/'))
+        return '~' + path.mid(home.size());
+    return path;
+}
+
+} // namespace
+
+Failure settingsUnusable(const QString &path, const QString &problem)
+{
+    return {FileAccess, "The settings file " + shownPath(path) + ' ' + problem +
+                            ". Quillane starts with the defaults and saves no changes."};
+}
+
+Failure settingsNotSaved(const QString &path, int number, const QString &reason)
+{
+    return {number, "Not saved in " + shownPath(path) + ": " + reason + '.'};
 }
 
 } // namespace quillane::failures

@@ -14,6 +14,7 @@ enum Number : int {
     OutOfMemory = 7,
     TypeMismatch = 13,
     FileNotFound = 53,
+    DiskFull = 61,
     PermissionDenied = 70,
     FileAccess = 75,
     InvalidPicture = 481,
@@ -42,5 +43,11 @@ Failure jobRefused(const QString &reason);
 Failure spoolFailed(const QString &reason);
 Failure pictureNotPrintable();
 Failure pictureTooLargeToPrint();
+
+// The settings file. path is shown in full, with "~" for the home folder, so
+// that the user can find the file. problem completes "<path> ...", reason
+// says why a write failed.
+Failure settingsUnusable(const QString &path, const QString &problem);
+Failure settingsNotSaved(const QString &path, int number, const QString &reason);
 
 } // namespace quillane::failures

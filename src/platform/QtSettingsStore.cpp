@@ -1,11 +1,30 @@
 #include "platform/QtSettingsStore.h"
 
+#include "platform/Failures.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QStringList>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <optional>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
 
 namespace quillane {
 
 namespace {
+
+// How long a save waits for another program's hold on the lock: QSettings
+// itself holds it for milliseconds, and the user is waiting on a click.
+constexpr int LockWaitMs = 2000;
 
 QString keyPath(const QString &section, const QString &key)
 {
@@ -25,20 +44,210 @@ QString asText(const QVariant &value)
     return {};
 }
 
+QString systemReason(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error)).toLower();
+}
+
+QString kindOf(mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return "a folder";
+    if (S_ISFIFO(mode))
+        return "a named pipe";
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return "a device";
+    if (S_ISSOCK(mode))
+        return "a socket";
+    if (S_ISLNK(mode))
+        return "a link";
+    return "something other than a file";
+}
+
+// The settings file as it really is: the regular file to read and write with
+// links followed, or absent; otherwise what is wrong, completing "<path> ...".
+struct Located {
+    QString file;
+    QString problem;
+};
+
+Located locate(const QString &path)
+{
+    const QByteArray encoded = QFile::encodeName(path);
+    struct stat info {};
+    if (::lstat(encoded.constData(), &info) != 0) {
+        const int error = errno;
+        if (error == ENOENT)
+            return {path, {}};
+        if (error == ENOTDIR)
+            return {{}, "cannot be reached: part of its folder is not a folder"};
+        return {{}, "cannot be reached (" + systemReason(error) + ')'};
+    }
+    if (S_ISREG(info.st_mode))
+        return {path, {}};
+    if (!S_ISLNK(info.st_mode))
+        return {{}, "is " + kindOf(info.st_mode)};
+    // A link is followed only to an existing regular file: a save must never
+    // create a file where a link points, nor replace a pipe or a device.
+    char *resolved = ::realpath(encoded.constData(), nullptr);
+    if (!resolved) {
+        const int error = errno;
+        return {{}, error == ENOENT ? QString("is a link to nothing")
+                                    : "is a link that cannot be followed (" +
+                                          systemReason(error) + ')'};
+    }
+    const QString target = QFile::decodeName(resolved);
+    std::free(resolved);
+    if (::stat(QFile::encodeName(target).constData(), &info) != 0)
+        return {{}, "is a link that cannot be followed (" + systemReason(errno) + ')'};
+    if (!S_ISREG(info.st_mode))
+        return {{}, "is a link to " + kindOf(info.st_mode)};
+    return {target, {}};
+}
+
+bool mayWrite(const QString &path, int mode, int *error)
+{
+    if (::faccessat(AT_FDCWD, QFile::encodeName(path).constData(), mode, AT_EACCESS) == 0)
+        return true;
+    *error = errno;
+    return false;
+}
+
+struct WriteReason {
+    int number;
+    QString text;
+};
+
+// QSettings only says that a write failed; the user needs to know why.
+WriteReason whyNotWritten(const QString &file)
+{
+    QString folder = QFileInfo(file).absolutePath();
+    while (!QFileInfo::exists(folder) && folder != QLatin1String("/"))
+        folder = QFileInfo(folder).absolutePath();
+    int error = 0;
+    if (!mayWrite(folder, W_OK | X_OK, &error))
+        return {failures::PermissionDenied,
+                error == EROFS ? "the disk is read-only" : "its folder is read-only"};
+    if (QFileInfo::exists(file) && !mayWrite(file, W_OK, &error))
+        return {failures::PermissionDenied,
+                error == EROFS ? "the disk is read-only" : "the file is read-only"};
+    struct statvfs space {};
+    if (::statvfs(QFile::encodeName(folder).constData(), &space) == 0) {
+        if (space.f_bavail == 0)
+            return {failures::DiskFull, "the disk is full"};
+        if (space.f_files > 0 && space.f_favail == 0)
+            return {failures::DiskFull, "the disk has no room for another file"};
+    }
+    return {failures::FileAccess, "the system refused to write it"};
+}
+
+// QSettings waits for its lock file without a limit, and a lock that is not a
+// file never frees: look first, and wait only a bounded time.
+std::optional<WriteReason> lockProblem(const QString &file)
+{
+    const QString lockPath = file + ".lock";
+    const QString name = QFileInfo(lockPath).fileName();
+    // No folder yet, so no lock either: QSettings makes the folder.
+    if (!QFileInfo::exists(QFileInfo(file).absolutePath()))
+        return std::nullopt;
+    struct stat info {};
+    if (::lstat(QFile::encodeName(lockPath).constData(), &info) == 0 && !S_ISREG(info.st_mode))
+        return WriteReason{failures::FileAccess,
+                           "its lock file " + name + " is " + kindOf(info.st_mode)};
+    QLockFile lock(lockPath);
+    if (lock.tryLock(LockWaitMs)) {
+        lock.unlock();
+        return std::nullopt;
+    }
+    if (lock.error() == QLockFile::LockFailedError)
+        return WriteReason{failures::FileAccess, "another program holds its lock file " + name};
+    return whyNotWritten(file);
+}
+
+// Why a settings file that is there cannot be read, or nothing.
+QString unreadable(const Located &found)
+{
+    if (!found.problem.isEmpty())
+        return found.problem;
+    if (!QFileInfo::exists(found.file))
+        return {};
+    QFile file(found.file);
+    if (!file.open(QIODevice::ReadOnly))
+        return "cannot be read (" + file.errorString().toLower() + ')';
+    QSettings settings(found.file, QSettings::IniFormat);
+    if (settings.status() == QSettings::FormatError)
+        return "is damaged";
+    if (settings.status() != QSettings::NoError)
+        return "cannot be read";
+    return {};
+}
+
+QString memoryKey(const QString &app, const QString &section, const QString &key)
+{
+    return app + '/' + section + '/' + key;
+}
+
 } // namespace
+
+QString QtSettingsStore::filePath(const QString &app)
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + '/' + app +
+           '/' + app + ".conf";
+}
+
+MaybeFailure QtSettingsStore::open(const QString &app)
+{
+    const QString path = filePath(app);
+    const QString problem = unreadable(locate(path));
+    if (problem.isEmpty()) {
+        inMemory_.remove(app);
+        return std::nullopt;
+    }
+    inMemory_.insert(app);
+    return failures::settingsUnusable(path, problem);
+}
 
 QString QtSettingsStore::get(const QString &app, const QString &section, const QString &key)
 {
-    QSettings store(QSettings::NativeFormat, QSettings::UserScope, app, app);
+    if (inMemory_.contains(app))
+        return memory_.value(memoryKey(app, section, key));
+    const Located found = locate(filePath(app));
+    // Whatever the path holds now, it holds no settings.
+    if (!found.problem.isEmpty())
+        return {};
+    QSettings store(found.file, QSettings::IniFormat);
     return asText(store.value(keyPath(section, key)));
 }
 
-void QtSettingsStore::save(const QString &app, const QString &section, const QString &key,
-                           const QString &value)
+MaybeFailure QtSettingsStore::save(const QString &app, const QString &section, const QString &key,
+                                   const QString &value)
 {
-    QSettings store(QSettings::NativeFormat, QSettings::UserScope, app, app);
+    if (inMemory_.contains(app)) {
+        memory_.insert(memoryKey(app, section, key), value);
+        return std::nullopt;
+    }
+    const QString path = filePath(app);
+    const Located found = locate(path);
+    if (!found.problem.isEmpty())
+        return failures::settingsNotSaved(path, failures::FileAccess, "it " + found.problem);
+    if (const std::optional<WriteReason> locked = lockProblem(found.file))
+        return failures::settingsNotSaved(path, locked->number, locked->text);
+
+    QSettings store(found.file, QSettings::IniFormat);
+    const QVariant before = store.value(keyPath(section, key));
     store.setValue(keyPath(section, key), value);
     store.sync();
+    if (store.status() == QSettings::NoError)
+        return std::nullopt;
+
+    const WriteReason why = whyNotWritten(found.file);
+    // QSettings keeps an unwritten value in a cache that every later reader of
+    // the file shares: take it back, so that they see what the file holds.
+    if (before.isValid())
+        store.setValue(keyPath(section, key), before);
+    else
+        store.remove(keyPath(section, key));
+    return failures::settingsNotSaved(path, why.number, why.text);
 }
 
 } // namespace quillane
