@@ -2,12 +2,15 @@
 
 #include "platform/Failures.h"
 
+#include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStringList>
+#include <QTemporaryFile>
 
 #include <cerrno>
 #include <cstdlib>
@@ -92,9 +95,10 @@ Located locate(const QString &path)
     char *resolved = ::realpath(encoded.constData(), nullptr);
     if (!resolved) {
         const int error = errno;
-        return {{}, error == ENOENT ? QString("is a link to nothing")
-                                    : "is a link that cannot be followed (" +
-                                          systemReason(error) + ')'};
+        return {{},
+                error == ENOENT
+                    ? QString("is a link to nothing")
+                    : "is a link that cannot be followed (" + systemReason(error) + ')'};
     }
     const QString target = QFile::decodeName(resolved);
     std::free(resolved);
@@ -141,27 +145,92 @@ WriteReason whyNotWritten(const QString &file)
     return {failures::FileAccess, "the system refused to write it"};
 }
 
-// QSettings waits for its lock file without a limit, and a lock that is not a
+// QSettings waits for its lock without a limit, and a lock that is not a
 // file never frees: look first, and wait only a bounded time.
-std::optional<WriteReason> lockProblem(const QString &file)
+std::optional<WriteReason> takeLock(QLockFile &lock, const QString &file)
 {
     const QString lockPath = file + ".lock";
     const QString name = QFileInfo(lockPath).fileName();
-    // No folder yet, so no lock either: QSettings makes the folder.
-    if (!QFileInfo::exists(QFileInfo(file).absolutePath()))
-        return std::nullopt;
     struct stat info {};
     if (::lstat(QFile::encodeName(lockPath).constData(), &info) == 0 && !S_ISREG(info.st_mode))
         return WriteReason{failures::FileAccess,
                            "its lock file " + name + " is " + kindOf(info.st_mode)};
-    QLockFile lock(lockPath);
-    if (lock.tryLock(LockWaitMs)) {
-        lock.unlock();
+    if (lock.tryLock(LockWaitMs))
         return std::nullopt;
-    }
     if (lock.error() == QLockFile::LockFailedError)
         return WriteReason{failures::FileAccess, "another program holds its lock file " + name};
     return whyNotWritten(file);
+}
+
+// Whether the file, parsed afresh, holds exactly these values. QSettings
+// answers from a cache kept per path, so the file is read through a path of
+// its own.
+bool holds(const QString &file, const QVariantMap &values)
+{
+    if (!QFileInfo::exists("/proc/self/fd"))
+        return true;
+    QFile opened(file);
+    if (!opened.open(QIODevice::ReadOnly))
+        return false;
+    QSettings back(QString("/proc/self/fd/%1").arg(opened.handle()), QSettings::IniFormat);
+    if (back.status() != QSettings::NoError || back.allKeys().size() != values.size())
+        return false;
+    for (auto it = values.begin(); it != values.end(); ++it) {
+        if (back.value(it.key()) != it.value())
+            return false;
+    }
+    return true;
+}
+
+// QSettings reports a write that the disk cut short as a success, after it
+// has already replaced the file. So it writes a copy beside the file, which
+// is read back before it takes the file's place.
+std::optional<WriteReason> replaceChecked(const QString &file, const QString &key,
+                                          const QString &value)
+{
+    int error = 0;
+    QFile current(file);
+    const bool exists = current.exists();
+    if (exists && !mayWrite(file, W_OK, &error))
+        return whyNotWritten(file);
+    if (exists && !current.open(QIODevice::ReadOnly))
+        return whyNotWritten(file);
+    const QByteArray original = current.readAll();
+    const QDateTime originalTime =
+        exists ? current.fileTime(QFileDevice::FileModificationTime) : QDateTime();
+    current.close();
+
+    QTemporaryFile copy(file + ".XXXXXX");
+    if (!copy.open() || copy.write(original) != original.size() || !copy.flush())
+        return whyNotWritten(file);
+    copy.close();
+    QVariantMap values;
+    {
+        QSettings settings(copy.fileName(), QSettings::IniFormat);
+        settings.setValue(key, value);
+        settings.sync();
+        if (settings.status() != QSettings::NoError)
+            return whyNotWritten(file);
+        for (const QString &each : settings.allKeys())
+            values.insert(each, settings.value(each));
+    }
+    if (!holds(copy.fileName(), values))
+        return whyNotWritten(file);
+
+    QFile written(copy.fileName());
+    written.setPermissions(exists ? current.permissions()
+                                  : QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                        QFile::ReadOther);
+    // Readers trust their cached copy while the time and size stay the same.
+    if (exists && written.open(QIODevice::ReadWrite) &&
+        written.fileTime(QFileDevice::FileModificationTime) == originalTime)
+        written.setFileTime(originalTime.addMSecs(1), QFileDevice::FileModificationTime);
+    written.close();
+    if (::rename(QFile::encodeName(copy.fileName()).constData(),
+                 QFile::encodeName(file).constData()) != 0)
+        return whyNotWritten(file);
+    copy.setAutoRemove(false);
+    return std::nullopt;
 }
 
 // Why a settings file that is there cannot be read, or nothing.
@@ -230,24 +299,17 @@ MaybeFailure QtSettingsStore::save(const QString &app, const QString &section, c
     const Located found = locate(path);
     if (!found.problem.isEmpty())
         return failures::settingsNotSaved(path, failures::FileAccess, "it " + found.problem);
-    if (const std::optional<WriteReason> locked = lockProblem(found.file))
-        return failures::settingsNotSaved(path, locked->number, locked->text);
-
-    QSettings store(found.file, QSettings::IniFormat);
-    const QVariant before = store.value(keyPath(section, key));
-    store.setValue(keyPath(section, key), value);
-    store.sync();
-    if (store.status() == QSettings::NoError)
-        return std::nullopt;
-
-    const WriteReason why = whyNotWritten(found.file);
-    // QSettings keeps an unwritten value in a cache that every later reader of
-    // the file shares: take it back, so that they see what the file holds.
-    if (before.isValid())
-        store.setValue(keyPath(section, key), before);
-    else
-        store.remove(keyPath(section, key));
-    return failures::settingsNotSaved(path, why.number, why.text);
+    if (!QDir().mkpath(QFileInfo(found.file).absolutePath())) {
+        const WriteReason why = whyNotWritten(found.file);
+        return failures::settingsNotSaved(path, why.number, why.text);
+    }
+    QLockFile lock(found.file + ".lock");
+    std::optional<WriteReason> failed = takeLock(lock, found.file);
+    if (!failed)
+        failed = replaceChecked(found.file, keyPath(section, key), value);
+    if (failed)
+        return failures::settingsNotSaved(path, failed->number, failed->text);
+    return std::nullopt;
 }
 
 } // namespace quillane
