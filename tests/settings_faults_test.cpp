@@ -4,7 +4,9 @@
 #include "doubles/MemorySettingsStore.h"
 #include "doubles/TestEnvironment.h"
 #include "platform/Failures.h"
+#include "settings/Settings.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QDirIterator>
 #include <QLabel>
@@ -135,6 +137,23 @@ struct AsNobody {
             qFatal("cannot return to root");
     }
 };
+
+// What a control shows: a button on or off, an icon shown or hidden, the
+// swatch's colour, the window's height; and "disabled" where it is.
+QString shown(QWidget *window, const QString &name)
+{
+    if (name == "height")
+        return QString::number(window->height());
+    QWidget *control = window->findChild<QWidget *>(name);
+    QString text;
+    if (auto *button = qobject_cast<QAbstractButton *>(control))
+        text = button->isChecked() ? "on" : "off";
+    else if (name == "Label3")
+        text = control->palette().color(QPalette::Window).name();
+    else
+        text = control->isVisible() ? "shown" : "hidden";
+    return control->isEnabled() ? text : text + " disabled";
+}
 
 } // namespace
 
@@ -290,6 +309,82 @@ private slots:
         QVERIFY(real.readAll().contains("PrintFront=False"));
         QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot),
                  QStringList("Quillane.conf"));
+    }
+
+    void aFailedClickShowsWhatIsStored_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("clicked"); // "Form8/..." inside Print Settings
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("Front") << ""
+                               << "Check1"
+                               << "Check1=on";
+        QTest::newRow("Back") << "PrintBack=False"
+                              << "Check2"
+                              << "Check2=off";
+        QTest::newRow("open the strip") << ""
+                                        << "Image3"
+                                        << "Image3=shown;Image4=hidden;height=265";
+        QTest::newRow("close the strip") << "FormHeight=4815"
+                                         << "Image4"
+                                         << "Image3=hidden;Image4=shown;height=321";
+        QTest::newRow("guide lines") << ""
+                                     << "Form8/Check1"
+                                     << "Check1=off;Label3=#c0c0c0 disabled";
+        QTest::newRow("borders") << "BorderLine=True;Border=Back"
+                                 << "Form8/Check2"
+                                 << "Check2=on;Option1(1)=on;Option1(0)=off";
+        QTest::newRow("border option") << "BorderLine=True;Border=Back"
+                                       << "Form8/Option1(0)"
+                                       << "Option1(0)=off;Option1(1)=on";
+        QTest::newRow("colour") << "GuideLine=True;LineColor=255"
+                                << "Form8/Label3"
+                                << "Check1=on;Label3=#ff0000";
+    }
+
+    // A full disk, in a double of the store: one message for the click, and
+    // the controls show what is stored.
+    void aFailedClickShowsWhatIsStored()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, clicked);
+        QFETCH(QString, expected);
+        MemorySettingsStore store;
+        for (const SettingDefault &setting : settingDefaults())
+            store.set(setting.key, setting.value);
+        for (const QString &pair : stored.split(';', Qt::SkipEmptyParts))
+            store.set(pair.section('=', 0, 0), pair.section('=', 1));
+        FakeCommonDialog dialogs;
+        dialogs.colorAnswers << 0x00ff00;
+        QtPictureDecoder decoder;
+        FakeUrlLauncher launcher;
+        FakePrinter printer;
+        Platform platform{store, dialogs, decoder, launcher, printer};
+        auto window = test::showMainWindow(platform);
+        const Failure full =
+            failures::settingsNotSaved("/x/Quillane.conf", failures::DiskFull, "the disk is full");
+        store.failSaves = full;
+        store.saves.clear();
+        Messages messages;
+
+        QStringList actual;
+        auto check = [&](QWidget *in, const QString &control) {
+            test::clickChild(in, control.toLatin1().constData());
+            for (const QString &pair : expected.split(';'))
+                actual << pair.section('=', 0, 0) + '=' + shown(in, pair.section('=', 0, 0));
+        };
+        if (clicked.startsWith("Form8/")) {
+            test::onNextModal([&](QWidget *dialog) {
+                check(dialog, clicked.mid(6));
+                test::clickChild(dialog, "Command1");
+            });
+            test::clickChild(window.get(), "Command2");
+        } else {
+            check(window.get(), clicked);
+        }
+        QCOMPARE(actual.join(';'), expected);
+        QCOMPARE(messages, QStringList("Error: 61|" + full.description));
+        QCOMPARE(store.saves.size(), 1);
     }
 };
 

@@ -299,12 +299,10 @@ MaybeFailure QtSettingsStore::save(const QString &app, const QString &section, c
     const Located found = locate(path);
     if (!found.problem.isEmpty())
         return failures::settingsNotSaved(path, failures::FileAccess, "it " + found.problem);
-    if (!QDir().mkpath(QFileInfo(found.file).absolutePath())) {
-        const WriteReason why = whyNotWritten(found.file);
-        return failures::settingsNotSaved(path, why.number, why.text);
-    }
     QLockFile lock(found.file + ".lock");
-    std::optional<WriteReason> failed = takeLock(lock, found.file);
+    std::optional<WriteReason> failed = QDir().mkpath(QFileInfo(found.file).absolutePath())
+                                            ? takeLock(lock, found.file)
+                                            : whyNotWritten(found.file);
     if (!failed)
         failed = replaceChecked(found.file, keyPath(section, key), value);
     if (failed)
