@@ -1,16 +1,16 @@
-// The settings file under faults, on a real QSettings file: what the user
-// sees at start and after a click, and what the folder holds afterwards.
+// The settings file under faults: what the user sees at start and after a
+// click, and what the folder holds afterwards.
 #include "app/MainWindow.h"
 #include "doubles/MemorySettingsStore.h"
 #include "doubles/TestEnvironment.h"
 #include "platform/Failures.h"
-#include "settings/Settings.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QDirIterator>
 #include <QLabel>
-#include <QLockFile>
+#include <QProcess>
+#include <QSettings>
 #include <QTest>
 #include <QTimer>
 
@@ -26,23 +26,6 @@ using namespace quillane;
 
 namespace {
 
-enum Fault {
-    ReadOnlyFolder,
-    WriteCutShort,
-    Pipe,
-    LockFolder,
-    HeldLock,
-    LinkToFile,
-    LinkToPipe,
-    LinkToNothing,
-    FolderIsAFile,
-    UnreadableFile,
-    DamagedFile
-};
-
-const QString Seeded = "[Settings]\nHomePage=x\nBorder=Both\nBorderLine=False\nGuideLine=False\n"
-                       "LineColor=0\nPrintBack=True\nPrintFront=True\nFormHeight=3975\n";
-
 // Every message window as "Error: n|text", answered with "&Ok".
 struct Messages : QStringList {
     QTimer timer;
@@ -50,15 +33,22 @@ struct Messages : QStringList {
     {
         QObject::connect(&timer, &QTimer::timeout, [this] {
             QWidget *modal = QApplication::activeModalWidget();
-            if (!modal || modal->objectName() != "Form5" || !modal->isVisible())
-                return;
-            append(modal->findChild<QLabel *>("Label6")->text() + '|' +
-                   modal->findChild<QLabel *>("Label1")->text());
-            test::clickChild(modal, "Command2");
+            if (modal && modal->objectName() == "Form5" && modal->isVisible()) {
+                append(modal->findChild<QLabel *>("Label6")->text() + '|' +
+                       modal->findChild<QLabel *>("Label1")->text());
+                test::clickChild(modal, "Command2");
+            }
         });
         timer.start(10);
     }
 };
+
+bool isA(const QString &path, mode_t kind)
+{
+    struct stat info {};
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 &&
+           (info.st_mode & S_IFMT) == kind;
+}
 
 // Every entry under root with its kind, and the bytes of each regular file.
 QString snapshot(const QString &root)
@@ -67,43 +57,36 @@ QString snapshot(const QString &root)
     QDirIterator it(root, QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot,
                     QDirIterator::Subdirectories);
     while (it.hasNext()) {
-        const QString path = it.next();
-        struct stat info {};
-        ::lstat(QFile::encodeName(path).constData(), &info);
-        QFile file(path);
-        const bool regular = S_ISREG(info.st_mode) && file.open(QIODevice::ReadOnly);
-        entries << QString("%1 %2 %3")
-                       .arg(path)
-                       .arg(info.st_mode, 0, 8)
-                       .arg(regular ? QString(file.readAll()) : QString());
+        QFile file(it.next());
+        const bool regular = isA(file.fileName(), S_IFREG) && file.open(QIODevice::ReadOnly);
+        entries << file.fileName() + ' ' + QString::number(QFileInfo(file).isSymLink()) +
+                       (regular ? file.readAll() : QByteArray());
     }
     entries.sort();
     return entries.join('\n');
 }
 
-// Frees whatever the program could wait on, so that a fault shows as a failed
-// check, never as a hang: it gives a reader of the pipe its end of file and a
-// writer its reader, and takes a lock folder away after five seconds.
+// Frees whatever the program could wait on, so that a fault fails a check and
+// never hangs the test: a pipe's reader gets its end of file, its writer a
+// reader, and a lock folder goes after five seconds.
 class Unblocker {
 public:
-    Unblocker(const QString &pipe, const QString &lockFolder)
-        : thread_([this, pipe = QFile::encodeName(pipe), lock = QFile::encodeName(lockFolder)] {
+    explicit Unblocker(const QStringList &pipes, const QString &lockFolder)
+        : thread_([=, this] {
               for (int tick = 0; !stop_; ++tick) {
-                  if (!pipe.isEmpty()) {
-                      int fd = ::open(pipe.constData(), O_WRONLY | O_NONBLOCK);
-                      if (fd >= 0) { // only while somebody reads it
-                          waited_ = true;
-                          ::close(fd);
-                      }
-                      fd = ::open(pipe.constData(), O_RDONLY | O_NONBLOCK);
+                  for (const QString &pipe : pipes) {
+                      const QByteArray name = QFile::encodeName(pipe);
                       char byte;
-                      if (fd >= 0 && ::read(fd, &byte, 1) > 0)
-                          waited_ = true;
-                      if (fd >= 0)
-                          ::close(fd);
+                      for (int mode : {O_WRONLY, O_RDONLY}) {
+                          const int fd = isA(pipe, S_IFIFO) ? ::open(name, mode | O_NONBLOCK) : -1;
+                          if (fd >= 0 && (mode == O_WRONLY || ::read(fd, &byte, 1) > 0))
+                              waited = true; // only a reader lets O_WRONLY open
+                          if (fd >= 0)
+                              ::close(fd);
+                      }
                   }
-                  if (!lock.isEmpty() && tick == 250 && ::rmdir(lock.constData()) == 0)
-                      waited_ = true;
+                  if (tick == 250 && QDir().rmdir(lockFolder))
+                      waited = true;
                   std::this_thread::sleep_for(std::chrono::milliseconds(20));
               }
           })
@@ -114,22 +97,20 @@ public:
         stop_ = true;
         thread_.join();
     }
-    bool waited() const { return waited_; }
+    std::atomic<bool> waited{false};
 
 private:
     std::atomic<bool> stop_{false};
-    std::atomic<bool> waited_{false};
     std::thread thread_;
 };
 
 // Root writes through permission bits: for the permission cases a test run
 // by root acts as "nobody" by its effective user id only, so that it can
-// return; its group stays root's, so group and others get the same bits.
+// return; its group stays root's, so the cases set group and other bits.
 struct AsNobody {
-    bool switched = false;
-    explicit AsNobody(bool wanted)
+    bool switched;
+    explicit AsNobody(bool wanted) : switched(wanted && ::geteuid() == 0 && ::seteuid(65534) == 0)
     {
-        switched = wanted && ::geteuid() == 0 && ::seteuid(65534) == 0;
     }
     ~AsNobody()
     {
@@ -145,13 +126,11 @@ QString shown(QWidget *window, const QString &name)
     if (name == "height")
         return QString::number(window->height());
     QWidget *control = window->findChild<QWidget *>(name);
-    QString text;
+    QString text = control->isVisible() ? "shown" : "hidden";
     if (auto *button = qobject_cast<QAbstractButton *>(control))
         text = button->isChecked() ? "on" : "off";
     else if (name == "Label3")
         text = control->palette().color(QPalette::Window).name();
-    else
-        text = control->isVisible() ? "shown" : "hidden";
     return control->isEnabled() ? text : text + " disabled";
 }
 
@@ -165,150 +144,103 @@ class SettingsFaultsTest : public QObject {
 private slots:
     void faultsOnTheRealFile_data()
     {
-        QTest::addColumn<int>("fault");
-        QTest::addColumn<QString>("atStart");    // the problem told at start, if any
+        QTest::addColumn<QString>("prepare");    // shell lines in the configuration folder
+        QTest::addColumn<QString>("atStart");    // the problem told at start
         QTest::addColumn<QString>("afterClick"); // the message after unchecking "Front"
         QTest::addColumn<bool>("frontAfter");
-        using namespace failures;
+        const QString notSaved = "Error: %1|Not saved in %2: %3.";
         QTest::newRow("read-only folder")
-            << int(ReadOnlyFolder) << QString()
-            << "Error: 70|Not saved in %1: its folder is read-only." << true;
+            << "chmod 555 Quillane; chmod go+x ." << QString()
+            << notSaved.arg(70).arg("%1", "its folder is read-only") << true;
         QTest::newRow("write cut short")
-            << int(WriteCutShort) << QString()
-            << "Error: 75|Not saved in %1: the system refused to write it." << true;
-        QTest::newRow("pipe") << int(Pipe) << "is a named pipe" << QString() << false;
-        QTest::newRow("lock folder")
-            << int(LockFolder) << QString()
-            << "Error: 75|Not saved in %1: its lock file Quillane.conf.lock is a folder." << true;
-        QTest::newRow("lock held elsewhere")
-            << int(HeldLock) << QString()
-            << "Error: 75|Not saved in %1: another program holds its lock file Quillane.conf.lock."
+            << ":" << QString() << notSaved.arg(75).arg("%1", "the system refused to write it")
             << true;
-        QTest::newRow("link to a file") << int(LinkToFile) << QString() << QString() << false;
-        QTest::newRow("link to a pipe")
-            << int(LinkToPipe) << "is a link to a named pipe" << QString() << false;
-        QTest::newRow("link to nothing")
-            << int(LinkToNothing) << "is a link to nothing" << QString() << false;
-        QTest::newRow("folder is a file")
-            << int(FolderIsAFile) << "cannot be reached: part of its folder is not a folder"
+        QTest::newRow("pipe") << "rm $F; mkfifo $F"
+                              << "is a named pipe" << QString() << false;
+        QTest::newRow("lock folder")
+            << "mkdir $F.lock" << QString()
+            << notSaved.arg(75).arg("%1", "its lock file Quillane.conf.lock is a folder") << true;
+        QTest::newRow("lock just taken by another program")
+            << "echo x >$F.lock" << QString()
+            << notSaved.arg(75).arg("%1", "another program holds its lock file Quillane.conf.lock")
+            << true;
+        QTest::newRow("link to a file")
+            << "rm $F; touch elsewhere/real.conf; ln -s ../elsewhere/real.conf $F" << QString()
             << QString() << false;
-        QTest::newRow("unreadable")
-            << int(UnreadableFile) << "cannot be read (permission denied)" << QString() << false;
-        QTest::newRow("damaged") << int(DamagedFile) << "is damaged" << QString() << false;
+        QTest::newRow("link to a pipe")
+            << "rm $F; mkfifo elsewhere/pipe; ln -s ../elsewhere/pipe $F"
+            << "is a link to a named pipe" << QString() << false;
+        QTest::newRow("link to nothing") << "rm $F; ln -s ../elsewhere/none $F"
+                                         << "is a link to nothing" << QString() << false;
+        QTest::newRow("folder is a file")
+            << "rm -r Quillane; touch Quillane"
+            << "cannot be reached: part of its folder is not a folder" << QString() << false;
+        QTest::newRow("unreadable") << "chmod 000 $F; chmod go+x ."
+                                    << "cannot be read (permission denied)" << QString() << false;
+        QTest::newRow("damaged") << "printf '[Settings\\nPrintFront=False\\n' >$F"
+                                 << "is damaged" << QString() << false;
     }
 
-    // At start the window comes up; a store that cannot be used is told once
-    // and the run goes on with the defaults in memory; a click whose value is
-    // not stored is told once and the box shows what is stored.
+    // The window comes up whatever the folder holds. A file that cannot be
+    // used is told once at start, and the run goes on with the defaults in
+    // memory; a click that is not stored is told once, and the box shows what
+    // is stored. Nothing but the settings file is ever written.
     void faultsOnTheRealFile()
     {
-        QFETCH(int, fault);
+        QFETCH(QString, prepare);
         QFETCH(QString, atStart);
         QFETCH(QString, afterClick);
         QFETCH(bool, frontAfter);
         const QString file = home_.settingsFile();
-        const QString folder = QFileInfo(file).absolutePath();
-        const QString root = QFileInfo(folder).absolutePath();
-        const QString stray = root + "/elsewhere";
+        const QString root = QFileInfo(file).absoluteDir().absoluteFilePath("..");
+        const QString stray = root + "/elsewhere/";
         QDir().mkpath(stray);
-        QDir().mkpath(folder);
+        home_.writeRaw("[Settings]\nHomePage=x\nBorder=Both\nBorderLine=False\nGuideLine=False\n"
+                       "LineColor=0\nPrintBack=True\nPrintFront=True\nFormHeight=3975\nNote=" +
+                       QString(200, 'x') + '\n');
         auto cleanup = qScopeGuard([&] {
-            QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-            QDir(folder).removeRecursively();
-            QFile::remove(folder);
-            QDir(stray).removeRecursively();
+            QProcess::execute("sh", {"-c", "cd '" + root + "' && chmod -R u+rwx . && rm -rf *"});
         });
-        if (QList<int>{ReadOnlyFolder, WriteCutShort, LockFolder, HeldLock, UnreadableFile}
-                .contains(fault))
-            home_.writeRaw(Seeded);
-        std::unique_ptr<QLockFile> held;
-        struct rlimit limit {};
-        ::getrlimit(RLIMIT_FSIZE, &limit);
-        switch (fault) {
-        case ReadOnlyFolder:
-            QFile::setPermissions(root,
-                                  QFile::permissions(root) | QFile::ExeGroup | QFile::ExeOther);
-            QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup |
-                                              QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
-            break;
-        case WriteCutShort: // the kernel stops the write short, root or not
-            home_.writeRaw(Seeded + "Note=" + QString(200, 'x') + '\n');
-            std::signal(SIGXFSZ, SIG_IGN);
-            break;
-        case Pipe:
-            QCOMPARE(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
-            break;
-        case LockFolder:
-            QDir().mkpath(file + ".lock");
-            break;
-        case HeldLock:
-            held = std::make_unique<QLockFile>(file + ".lock");
-            QVERIFY(held->tryLock());
-            break;
-        case LinkToFile:
-            QFile::remove(file);
-            QVERIFY(QFile(stray + "/real.conf").open(QIODevice::WriteOnly));
-            QVERIFY(QFile::link(stray + "/real.conf", file));
-            break;
-        case LinkToPipe:
-            QCOMPARE(::mkfifo(QFile::encodeName(stray + "/pipe").constData(), 0600), 0);
-            QVERIFY(QFile::link(stray + "/pipe", file));
-            break;
-        case LinkToNothing:
-            QVERIFY(QFile::link(stray + "/missing.conf", file));
-            break;
-        case FolderIsAFile:
-            QDir(folder).removeRecursively();
-            QVERIFY(QFile(folder).open(QIODevice::WriteOnly));
-            break;
-        case UnreadableFile:
-            QFile::setPermissions(root,
-                                  QFile::permissions(root) | QFile::ExeGroup | QFile::ExeOther);
-            QFile::setPermissions(file, {});
-            break;
-        case DamagedFile:
-            home_.writeRaw("[Settings\nPrintFront=False\n");
-            break;
-        }
+        QCOMPARE(QProcess::execute(
+                     "sh", {"-c", "cd '" + root + "' && F=Quillane/Quillane.conf && " + prepare}),
+                 0);
         const QString before = snapshot(root);
-        const QString pipe = fault == Pipe ? file : fault == LinkToPipe ? stray + "/pipe" : "";
-        Unblocker unblocker(pipe, fault == LockFolder ? file + ".lock" : "");
+        Unblocker unblocker({file, stray + "pipe"}, file + ".lock");
         Messages messages;
-        qsizetype told = 0;
         {
-            AsNobody nobody(fault == ReadOnlyFolder || fault == UnreadableFile);
+            AsNobody nobody(prepare.contains("chmod"));
             test::TestPlatform platform;
             auto window = test::showMainWindow(platform.platform);
             QTest::qWait(50);
-            QCOMPARE(messages,
+            QCOMPARE(messages.join(""),
                      atStart.isEmpty()
-                         ? QStringList()
-                         : QStringList("Error: 75|" +
-                                       failures::settingsUnusable(file, atStart).description));
-            told = messages.size();
+                         ? QString()
+                         : "Error: 75|" + failures::settingsUnusable(file, atStart).description);
+            messages.clear();
             QVERIFY(window->printFrontBox()->isChecked());
-            if (fault == WriteCutShort) {
-                struct rlimit tight = limit;
-                tight.rlim_cur = QFileInfo(file).size() - 16; // room for the lock file
+            struct rlimit limit {};
+            ::getrlimit(RLIMIT_FSIZE, &limit);
+            if (QTest::currentDataTag() == QLatin1String("write cut short")) {
+                std::signal(SIGXFSZ, SIG_IGN);
+                struct rlimit tight = limit; // the kernel cuts the write short, even for root
+                tight.rlim_cur = QFileInfo(file).size() - 16;
                 ::setrlimit(RLIMIT_FSIZE, &tight);
             }
             test::clickChild(window.get(), "Check1");
             ::setrlimit(RLIMIT_FSIZE, &limit);
             QCOMPARE(window->printFrontBox()->isChecked(), frontAfter);
         }
-        QVERIFY2(!unblocker.waited(), "the program waited on the pipe or the lock");
-        QCOMPARE(messages.mid(told),
-                 afterClick.isEmpty() ? QStringList() : QStringList(afterClick.arg(file)));
-        if (fault != LinkToFile) {
+        QVERIFY2(!unblocker.waited, "the program waited on a pipe or a lock");
+        QCOMPARE(messages.join(""), afterClick.replace("%1", file));
+        if (!prepare.contains("real.conf")) {
             QCOMPARE(snapshot(root), before); // nothing written, nothing replaced
             return;
         }
         QVERIFY(QFileInfo(file).isSymLink());
-        QFile real(stray + "/real.conf");
-        QVERIFY(real.open(QIODevice::ReadOnly));
-        QVERIFY(real.readAll().contains("PrintFront=False"));
-        QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot),
+        QCOMPARE(QDir(QFileInfo(file).absolutePath()).entryList(QDir::Files | QDir::System),
                  QStringList("Quillane.conf"));
+        QSettings real(stray + "real.conf", QSettings::IniFormat);
+        QCOMPARE(real.value("Settings/PrintFront").toString(), QString("False"));
     }
 
     void aFailedClickShowsWhatIsStored_data()
@@ -361,9 +293,8 @@ private slots:
         FakePrinter printer;
         Platform platform{store, dialogs, decoder, launcher, printer};
         auto window = test::showMainWindow(platform);
-        const Failure full =
+        store.failSaves =
             failures::settingsNotSaved("/x/Quillane.conf", failures::DiskFull, "the disk is full");
-        store.failSaves = full;
         store.saves.clear();
         Messages messages;
 
@@ -383,7 +314,7 @@ private slots:
             check(window.get(), clicked);
         }
         QCOMPARE(actual.join(';'), expected);
-        QCOMPARE(messages, QStringList("Error: 61|" + full.description));
+        QCOMPARE(messages, QStringList("Error: 61|" + store.failSaves->description));
         QCOMPARE(store.saves.size(), 1);
     }
 };
