@@ -186,9 +186,9 @@ private slots:
         const QString root = QFileInfo(file).absoluteDir().absoluteFilePath("..");
         const QString stray = root + "/elsewhere/";
         QDir().mkpath(stray);
-        home_.writeRaw("[Settings]\nHomePage=x\nBorder=Both\nBorderLine=False\nGuideLine=False\n"
-                       "LineColor=0\nPrintBack=True\nPrintFront=True\nFormHeight=3975\nNote=" +
-                       QString(200, 'x') + '\n');
+        home_.writeRaw(
+            "[Settings]\nHomePage=x\nBorder=Both\nBorderLine=False\nGuideLine=False\n"
+            "LineColor=0\nPrintBack=True\nPrintFront=True\nFormHeight=3975\nNote=a,b,c,d\n");
         auto cleanup = qScopeGuard([&] {
             QProcess::execute("sh", {"-c", "cd '" + root + "' && chmod -R u+rwx . && rm -rf *"});
         });
@@ -213,8 +213,10 @@ private slots:
             ::getrlimit(RLIMIT_FSIZE, &limit);
             if (QTest::currentDataTag() == QLatin1String("write cut short")) {
                 std::signal(SIGXFSZ, SIG_IGN);
-                struct rlimit tight = limit; // the kernel cuts the write short, even for root
-                tight.rlim_cur = QFileInfo(file).size() - 16;
+                // QSettings writes the list out longer: the kernel cuts that
+                // write short, even for root.
+                struct rlimit tight = limit;
+                tight.rlim_cur = QFileInfo(file).size();
                 ::setrlimit(RLIMIT_FSIZE, &tight);
             }
             test::clickChild(window.get(), "Check1");
