@@ -251,18 +251,19 @@ QString unreadable(const Located &found)
     return {};
 }
 
+// Where app's settings file is, before links are followed.
+QString filePath(const QString &app)
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + '/' + app +
+           '/' + app + ".conf";
+}
+
 QString memoryKey(const QString &app, const QString &section, const QString &key)
 {
     return app + '/' + section + '/' + key;
 }
 
 } // namespace
-
-QString QtSettingsStore::filePath(const QString &app)
-{
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + '/' + app +
-           '/' + app + ".conf";
-}
 
 MaybeFailure QtSettingsStore::open(const QString &app)
 {
