@@ -173,7 +173,7 @@ private slots:
         QFETCH(int, number);
         QFETCH(QString, reason);
         const QString file = home_.settingsFile();
-        const QString root = QFileInfo(file).absoluteDir().absoluteFilePath("..");
+        const QString root = QDir::cleanPath(QFileInfo(file).absolutePath() + "/..");
         const QString stray = root + "/elsewhere/";
         QDir().mkpath(stray);
         home_.writeRaw(

@@ -195,7 +195,7 @@ std::optional<WriteReason> replaceChecked(const QString &file, const QString &ke
         return whyNotWritten(file);
     if (exists && !current.open(QIODevice::ReadOnly))
         return whyNotWritten(file);
-    const QByteArray original = current.readAll();
+    const QByteArray original = exists ? current.readAll() : QByteArray();
     const QDateTime originalTime =
         exists ? current.fileTime(QFileDevice::FileModificationTime) : QDateTime();
     current.close();
