@@ -407,16 +407,38 @@ private slots:
         QVERIFY(window_->printFrontBox()->isChecked() && window_->printBackBox()->isChecked());
     }
 
+    // A page the printer's own area cannot hold: nothing drawn, the printer named.
+    void aPageTooLargeForThePrinterSendsNothing()
+    {
+        everythingOn();
+        start(true, true);
+        load(true, true);
+        printer().area = {"Beta", "Letter", 9360, 12960};
+        answerPrintTo("Command1");
+        print();
+        QCOMPARE(printer().log, QStringList("list"));
+        QCOMPARE(messages_.size(), 1);
+        QCOMPARE(messages_[0].text,
+                 failures::coversDoNotFit("Beta", "Letter", 610, 1098).description);
+    }
+
     void everyPrintingMessageFitsItsWindow()
     {
         const QString longName = "HP_Color_LaserJet_CM3530";
         const Failure all[] = {
-            failures::lineColourNotANumber(),     failures::noPrinter(),
-            failures::printServiceUnreachable(),  failures::noDefaultPrinter(),
-            failures::chosenPrinterUnknown(),     failures::printerGone(longName),
-            failures::notAcceptingJobs(longName), failures::jobRefused("Bad Request"),
-            failures::jobRefused(QString()),      failures::spoolFailed("No space left on device"),
-            failures::pictureNotPrintable(),      failures::pictureTooLargeToPrint(),
+            failures::lineColourNotANumber(),
+            failures::noPrinter(),
+            failures::printServiceUnreachable(),
+            failures::noDefaultPrinter(),
+            failures::chosenPrinterUnknown(),
+            failures::printerGone(longName),
+            failures::notAcceptingJobs(longName),
+            failures::jobRefused("Bad Request"),
+            failures::jobRefused(QString()),
+            failures::spoolFailed("No space left on device"),
+            failures::pictureNotPrintable(),
+            failures::pictureTooLargeToPrint(),
+            failures::printServiceNotAnswering(10),
         };
         for (const Failure &failure : all) {
             MessageDialog dialog(nullptr, failure);
@@ -426,6 +448,11 @@ private slots:
             QVERIFY2(text->wrappedSize().height() <= text->height(),
                      qPrintable(failure.description));
         }
+        // A long printer name and both sides missing: a step smaller, all of it shown.
+        MessageDialog dialog(nullptr, failures::coversDoNotFit(longName, "Letter", 610, 1098));
+        auto *text = dialog.findChild<WrappingText *>("Label1");
+        QCOMPARE(text->font().pointSizeF(), 9.0);
+        QVERIFY(text->wrappedSize().height() <= text->height());
     }
 
     void busyWhilePrintingOnly()

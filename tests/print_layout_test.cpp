@@ -305,6 +305,72 @@ private slots:
         }
     }
 
+    // The move rule: straight up by exactly the overflow, as far as the
+    // printable area's top; otherwise the missing millimetres.
+    void placedOnThePrintableArea_data()
+    {
+        QTest::addColumn<PrintSelection>("selection");
+        QTest::addColumn<QSize>("area"); // twips
+        QTest::addColumn<int>("shift");
+        QTest::addColumn<QSize>("missing"); // twips; none: placed
+        const auto both = PrintSelection::FrontAndBack;
+        const QSize fits;
+        QTest::newRow("exact fit") << both << QSize(9970, 15058) << 0 << fits;
+        QTest::newRow("one twip over") << both << QSize(9970, 15057) << 1 << fits;
+        QTest::newRow("A4, PDF driver") << both << QSize(11188, 15400) << 0 << fits;
+        QTest::newRow("Letter, 0.5 in margins") << both << QSize(11520, 14400) << 658 << fits;
+        QTest::newRow("up to the top exactly") << both << QSize(9970, 14058) << 1000 << fits;
+        QTest::newRow("too tall even when moved") << both << QSize(9970, 14057) << 0 << QSize(0, 1);
+        QTest::newRow("too wide") << both << QSize(9969, 20000) << 0 << QSize(1, 0);
+        QTest::newRow("Letter, 1 in margins")
+            << both << QSize(9360, 12960) << 0 << QSize(610, 1098);
+        QTest::newRow("front only, 1 in margins")
+            << PrintSelection::FrontOnly << QSize(9360, 12960) << 0 << fits;
+        QTest::newRow("front only, short area")
+            << PrintSelection::FrontOnly << QSize(9360, 7000) << 900 << fits;
+        QTest::newRow("back only, short area")
+            << PrintSelection::BackOnly << QSize(9970, 7000) << 8058 << fits;
+        QTest::newRow("back only, too short")
+            << PrintSelection::BackOnly << QSize(9970, 6722) << 0 << QSize(0, 1);
+    }
+
+    void placedOnThePrintableArea()
+    {
+        QFETCH(PrintSelection, selection);
+        QFETCH(QSize, area);
+        QFETCH(int, shift);
+        QFETCH(QSize, missing);
+        store("True", "255", "True", "Both");
+        RecordingSink sink;
+        QCOMPARE(outcome(compose(selection, sink)), QString("ok"));
+        const auto placed = placeOnPage(sink.ops(), {"Q", "Letter", area.width(), area.height()});
+        if (missing.isValid()) {
+            QCOMPARE(std::get<Failure>(placed),
+                     failures::coversDoNotFit("Q", "Letter", missing.width(), missing.height()));
+            return;
+        }
+        QStringList expected;
+        for (DrawOp op : sink.ops()) {
+            if (auto *picture = std::get_if<PaintPicture>(&op)) {
+                picture->y -= shift;
+            } else {
+                std::get<DrawLine>(op).y1 -= shift;
+                std::get<DrawLine>(op).y2 -= shift;
+            }
+            expected << describe(op);
+        }
+        QCOMPARE(described(std::get<QList<DrawOp>>(placed)), expected);
+    }
+
+    void missingMillimetres()
+    {
+        QCOMPARE(failures::coversDoNotFit("Tight", "Letter", 610, 1098).description,
+                 QString("Letter on \"Tight\": 10.8 mm narrow, "
+                         "19.4 mm short."));
+        QCOMPARE(failures::coversDoNotFit("Q", "A4", 0, 1).description,
+                 QString("A4 on \"Q\": 0.1 mm short."));
+    }
+
     void sinkFailureEndsTheComposition_data()
     {
         QTest::addColumn<int>("failAt");

@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QThread>
 
+#include <csignal>
+
 namespace quillane::test {
 
 namespace {
@@ -81,6 +83,19 @@ void PrivateScheduler::stop()
     QFile::remove(dir_.path() + "/cups.sock");
 }
 
+bool PrivateScheduler::freeze(bool frozen, QString *why)
+{
+    // The scheduler is the script's own child; only that process is signalled.
+    QString pid;
+    if (!run("pgrep", {"-P", QString::number(scheduler_.processId()), "-x", "cupsd"}, why, &pid))
+        return false;
+    if (::kill(pid.trimmed().toInt(), frozen ? SIGSTOP : SIGCONT) != 0) {
+        *why = "cannot signal the scheduler";
+        return false;
+    }
+    return true;
+}
+
 bool PrivateScheduler::run(const QString &program, const QStringList &arguments, QString *why,
                            QString *output)
 {
@@ -109,19 +124,29 @@ bool PrivateScheduler::resetQueues(const QStringList &names, QString *why)
     QString queues;
     // lpstat -e fails when there are none.
     run("lpstat", {"-e"}, why, &queues);
+    // Instances ("queue/instance") go with their queue's options.
+    QFile::remove(dir_.path() + "/lpoptions");
+    QFile::remove(dir_.path() + "/.cups/lpoptions");
     for (const QString &queue : queues.split('\n', Qt::SkipEmptyParts)) {
-        if (!run("lpadmin", {"-x", queue.trimmed()}, why))
+        if (!queue.contains('/') && !run("lpadmin", {"-x", queue.trimmed()}, why))
             return false;
     }
     QDir out(dir_.path() + "/out");
     for (const QString &file : out.entryList(QDir::Files))
         out.remove(file);
     for (const QString &name : names) {
-        if (!run("lpadmin", {"-p", name, "-E", "-v", "file://" + outputOf(name), "-m", Driver},
-                 why))
+        if (!addQueue(name, {}, why))
             return false;
     }
     return names.isEmpty() || run("lpadmin", {"-d", names.first()}, why);
+}
+
+bool PrivateScheduler::addQueue(const QString &name, QStringList options, QString *why)
+{
+    if (options.isEmpty())
+        options = QStringList{"-m", Driver};
+    return run("lpadmin", QStringList{"-p", name, "-E", "-v", "file://" + outputOf(name)} + options,
+               why);
 }
 
 bool PrivateScheduler::waitForJobs(QString *why)

@@ -21,11 +21,16 @@ public:
     bool start(QString *why);
     // Stops it and waits until it has gone.
     void stop();
+    // Stops the scheduler answering without ending it (SIGSTOP), or lets it go on.
+    bool freeze(bool frozen, QString *why);
     bool isRunning() const { return scheduler_.state() != QProcess::NotRunning; }
 
     // Every queue gone, then file queues with the generic PDF driver, each
     // writing its jobs to outputOf(name), the first the system default.
     bool resetQueues(const QStringList &names, QString *why);
+    // Adds a file queue writing its jobs to outputOf(name), made with these
+    // lpadmin options (a driver and its settings); none: the generic PDF driver.
+    bool addQueue(const QString &name, QStringList options, QString *why);
     // Runs a CUPS command-line tool against the scheduler.
     bool run(const QString &program, const QStringList &arguments, QString *why,
              QString *output = nullptr);

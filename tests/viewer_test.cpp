@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QIcon>
 #include <QLabel>
 #include <QPointer>
 #include <QRadioButton>
@@ -267,7 +268,8 @@ private slots:
             QCOMPARE(viewer.findChild<QLabel *>("Label3")->alignment(), Qt::AlignCenter);
             auto *corner = viewer.findChild<QLabel *>("Image2");
             QVERIFY(corner->hasScaledContents());
-            QCOMPARE(corner->pixmap().toImage(), QPixmap(":/quillane.png").toImage());
+            QCOMPARE(corner->pixmap().toImage(),
+                     QIcon(":/quillane.svg").pixmap(QSize(16, 16)).toImage());
             auto *viewport = viewer.findChild<QWidget *>("Picture1");
             QCOMPARE(viewport->palette().color(QPalette::Window),
                      QApplication::palette().color(QPalette::Base));

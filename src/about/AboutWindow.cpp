@@ -53,13 +53,15 @@ AboutWindow::AboutWindow(QWidget *owner, UrlLauncher &launcher)
 
     ClickLabel *close = addLabel(this, "Label5", {3960, 0, 255, 255}, "x", 9, Qt::AlignCenter);
     close->setToolTip("Close");
+    close->setAccessibleName("Close");
     connect(close, &ClickLabel::clicked, this, [this] { finish(); });
 
     auto *picture = new QLabel(this);
     picture->setObjectName("Image1");
+    picture->setAccessibleName("Quillane");
     picture->setGeometry(twips::rect({120, 240, 4005, 1800}));
     // QPixmap's loader caches by file name: a second opening decodes nothing.
-    picture->setPixmap(QPixmap(":/about.jpg"));
+    picture->setPixmap(sharpPixmap(":/about.jpg"));
     picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     addLabel(this, "Label4", {3960, 1680, 225, 210}, "2.1", 8.25);

@@ -2,10 +2,16 @@
 
 #include "app/Twips.h"
 
+#include <QFile>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QStyle>
+#include <QStyleFactory>
+
+#include <memory>
 
 namespace quillane {
 
@@ -129,6 +135,36 @@ void setBackground(QWidget *widget, const QColor &colour)
     p.setColor(QPalette::Base, colour);
     widget->setPalette(p);
     widget->setAutoFillBackground(true);
+}
+
+const QPalette &ownPalette()
+{
+    // Fusion's palette is a fixed light one, whatever the desktop says.
+    static const QPalette palette = [] {
+        const std::unique_ptr<QStyle> fusion(QStyleFactory::create("Fusion"));
+        return fusion ? fusion->standardPalette() : QPalette(Qt::black, Qt::white);
+    }();
+    return palette;
+}
+
+void useOwnColours(QWidget *window)
+{
+    window->setPalette(ownPalette());
+}
+
+QPixmap sharpPixmap(const QString &resource, QSize logicalSize)
+{
+    const qreal ratio = qApp->devicePixelRatio();
+    if (resource.endsWith(QLatin1String(".svg")))
+        return QIcon(resource).pixmap(logicalSize, ratio);
+    if (ratio > 1) {
+        // QImageReader gives an "@2x" file its pixel ratio of 2.
+        const int dot = resource.lastIndexOf('.');
+        const QString twin = resource.left(dot) + QLatin1String("@2x") + resource.mid(dot);
+        if (QFile::exists(twin))
+            return QPixmap(twin);
+    }
+    return QPixmap(resource);
 }
 
 void centreOver(QWidget *window, const QWidget *owner)

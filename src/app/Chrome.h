@@ -80,6 +80,18 @@ LineWidget *addLine(QWidget *parent, const char *name, QPoint from, QPoint to);
 // Background colour for a control that fills its own background.
 void setBackground(QWidget *widget, const QColor &colour);
 
+// The program's own light colours: black text on white and light grey, with
+// the body colour of a dialog as its window colour. The windows draw black
+// captions on their own white, so a dark desktop theme must not reach them.
+const QPalette &ownPalette();
+// Gives a window the program's own colours; its controls inherit them.
+void useOwnColours(QWidget *window);
+
+// A picture from the resources, sharp on the densest screen: an SVG drawn at
+// logicalSize times the pixel ratio, a bitmap from its "@2x" twin where the
+// ratio is above 1 and the twin exists.
+QPixmap sharpPixmap(const QString &resource, QSize logicalSize = QSize());
+
 // A check box or option button with its caption in 9 pt Arial bold; the
 // tooltip and background only when given.
 template <typename Button>
@@ -92,6 +104,8 @@ Button *addToggle(QWidget *parent, const char *name, TwipRect r, const QString &
     button->setFont(arialFont(9));
     if (!tooltip.isEmpty())
         button->setToolTip(tooltip);
+    // A style sheet stops the window's colours from reaching the button.
+    button->setPalette(ownPalette());
     if (background.isValid())
         setBackground(button, background);
     // The captions must fit their boxes beside the indicators, "Front" in 49 pixels.

@@ -4,6 +4,7 @@
 
 #include <QEventLoop>
 #include <QGuiApplication>
+#include <QLoggingCategory>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QTimer>
@@ -14,8 +15,63 @@ namespace quillane {
 
 namespace {
 
-// Follows every mouse event of the application while the drag lasts, so
-// that neither the widget under the pointer nor a fast move can lose it.
+// QT_LOGGING_RULES="quillane.drag.info=true" tells who moves the window.
+Q_LOGGING_CATEGORY(lcDrag, "quillane.drag", QtWarningMsg)
+
+bool dragging = false;
+
+// A move that the window system runs. The program hears nothing while it
+// lasts; the first pointer event afterwards, or the buttons found up, end it.
+class SystemMove : public QObject {
+public:
+    explicit SystemMove(std::function<void()> ended) : ended_(std::move(ended))
+    {
+        dragging = true;
+        qApp->installEventFilter(this);
+        connect(&poll_, &QTimer::timeout, this, [this] {
+            if (QGuiApplication::mouseButtons() == Qt::NoButton)
+                finish();
+        });
+        poll_.start(250);
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        switch (event->type()) {
+        case QEvent::MouseMove:
+            if (static_cast<QMouseEvent *>(event)->buttons() != Qt::NoButton)
+                break;
+            [[fallthrough]];
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::Enter:
+            finish();
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    void finish()
+    {
+        qApp->removeEventFilter(this);
+        poll_.stop();
+        dragging = false;
+        if (ended_)
+            ended_();
+        deleteLater();
+    }
+
+    std::function<void()> ended_;
+    QTimer poll_;
+};
+
+// The program's own move loop, for platforms that cannot move a window on
+// request (X11 without a window manager). It follows every mouse event of the
+// application while it lasts, so that a fast move cannot lose the window.
 class MoveLoop : public QObject {
 public:
     MoveLoop(QWidget *window, QPoint pressGlobalPos)
@@ -32,19 +88,25 @@ public:
         QTimer watchdog;
         QObject::connect(&watchdog, &QTimer::timeout, &loop_, [this] {
             if (QGuiApplication::mouseButtons() == Qt::NoButton)
-                loop_.quit();
+                finish();
         });
         watchdog.start(250);
         loop_.exec();
-        qApp->removeEventFilter(this);
-        if (window_)
-            window_->releaseMouse();
+        finish();
     }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
         switch (event->type()) {
+        case QEvent::Show:
+            // A window opened meanwhile (from the keyboard or a timer) takes
+            // the pointer: the drag ends before that window's own loop runs.
+            if (auto *shown = qobject_cast<QWidget *>(watched); shown && shown->isWindow() &&
+                                                                shown != window_ &&
+                                                                shown->windowType() != Qt::ToolTip)
+                finish();
+            break;
         case QEvent::MouseMove:
         case QEvent::MouseButtonRelease: {
             if (!watched->isWidgetType())
@@ -53,7 +115,7 @@ protected:
             if (window_)
                 window_->move(mouse->globalPosition().toPoint() - grabOffset_);
             if (event->type() == QEvent::MouseButtonRelease && mouse->buttons() == Qt::NoButton)
-                loop_.quit();
+                finish();
             return true;
         }
         case QEvent::MouseButtonPress:
@@ -66,36 +128,53 @@ protected:
     }
 
 private:
+    void finish()
+    {
+        if (finished_)
+            return;
+        finished_ = true;
+        qApp->removeEventFilter(this);
+        if (window_)
+            window_->releaseMouse();
+        loop_.quit();
+    }
+
     QPointer<QWidget> window_;
     QPoint grabOffset_;
     QEventLoop loop_;
+    bool finished_ = false;
 };
 
 } // namespace
 
-void DragForm(QWidget *window, QPoint pressGlobalPos)
+void DragForm(QWidget *window, QPoint pressGlobalPos, std::function<void()> ended)
 {
-    static bool dragging = false;
-    if (!window || dragging)
-        return;
-    // Wayland lets only the compositor move windows; it runs the loop itself.
-    if (QGuiApplication::platformName() == QLatin1String("wayland")) {
-        if (QWindow *handle = window->windowHandle())
-            handle->startSystemMove();
+    if (!window || dragging) {
+        if (ended)
+            ended();
         return;
     }
+    QWindow *handle = window->windowHandle();
+    if (handle && handle->startSystemMove()) {
+        qCInfo(lcDrag, "moved by the window system");
+        new SystemMove(std::move(ended));
+        return;
+    }
+    qCInfo(lcDrag, "moved by the program");
     dragging = true;
     MoveLoop(window, pressGlobalPos).run();
     dragging = false;
+    if (ended)
+        ended();
 }
 
 void dragWithTitleBand(QWidget *window, FilledRect *band, QPoint pressGlobalPos)
 {
-    const QPointer<FilledRect> guard(band);
     band->setFillColor(TitleBandDragColor);
-    DragForm(window, pressGlobalPos);
-    if (guard)
-        guard->setFillColor(TitleBandColor);
+    DragForm(window, pressGlobalPos, [band = QPointer<FilledRect>(band)] {
+        if (band)
+            band->setFillColor(TitleBandColor);
+    });
 }
 
 } // namespace quillane

@@ -40,6 +40,7 @@ QPushButton *addIconButton(QWidget *parent, const char *name, TwipRect r, const 
     button->setObjectName(name);
     button->setGeometry(twips::rect(r));
     button->setIcon(QIcon(QString(":/") + icon));
+    button->setAccessibleName(tooltip);
     button->setIconSize(QSize(32, 32));
     button->setToolTip(tooltip);
     setBackground(button, Qt::white);
@@ -54,7 +55,8 @@ MainWindow::MainWindow(Platform &platform, QWidget *parent)
 {
     setObjectName("form1");
     setWindowTitle("Quillane 2.2");
-    setWindowIcon(QIcon(":/quillane.png"));
+    setWindowIcon(QIcon(":/quillane.svg"));
+    useOwnColours(this);
     setBackground(this, WindowGrey);
 
     buildChrome();
@@ -79,12 +81,15 @@ void MainWindow::buildChrome()
 
     ClickLabel *about = addLabel(this, "Label5", {5040, 0, 255, 255}, "?", 9, Qt::AlignCenter);
     about->setToolTip("About Quillane");
+    about->setAccessibleName("About Quillane");
     connect(about, &ClickLabel::clicked, this, &MainWindow::showAbout);
     ClickLabel *minimise = addLabel(this, "Label4", {5280, 0, 255, 255}, "_", 9, Qt::AlignCenter);
     minimise->setToolTip("Minimize");
+    minimise->setAccessibleName("Minimize");
     connect(minimise, &ClickLabel::clicked, this, &QWidget::showMinimized);
     ClickLabel *close = addLabel(this, "Label3", {5520, 0, 255, 255}, "x", 9, Qt::AlignCenter);
     close->setToolTip("Close");
+    close->setAccessibleName("Close");
     connect(close, &ClickLabel::clicked, this, &MainWindow::askToQuit);
 
     addLine(this, "Line1", {0, 1080}, {5760, 1080});
@@ -96,21 +101,21 @@ void MainWindow::buildChrome()
 
 void MainWindow::buildToolbar()
 {
-    QPushButton *exit = addIconButton(this, "Command1", {120, 360, 615, 615}, "exit.png", "Exit");
+    QPushButton *exit = addIconButton(this, "Command1", {120, 360, 615, 615}, "exit.svg", "Exit");
     connect(exit, &QPushButton::clicked, this, &MainWindow::askToQuit);
     QPushButton *print =
-        addIconButton(this, "Command3", {960, 360, 615, 615}, "print.png", "Print");
+        addIconButton(this, "Command3", {960, 360, 615, 615}, "print.svg", "Print");
     connect(print, &QPushButton::clicked, this, [this] { runPrintJob(*this); });
     printFront_ = addToggle<QCheckBox>(this, "Check1", {1680, 360, 735, 255}, "Front",
                                        "Print Front", Qt::white);
     printBack_ = addToggle<QCheckBox>(this, "Check2", {1680, 720, 735, 255}, "Back", "Print Back",
                                       Qt::white);
     QPushButton *printSettings =
-        addIconButton(this, "Command2", {2520, 360, 615, 615}, "settings.png", "Print Settings");
+        addIconButton(this, "Command2", {2520, 360, 615, 615}, "settings.svg", "Print Settings");
     connect(printSettings, &QPushButton::clicked, this,
             [this] { PrintSettingsDialog(this, settings_, platform_.commonDialog).exec(); });
     QPushButton *view =
-        addIconButton(this, "Command4", {3360, 360, 615, 615}, "view.png", "View Image");
+        addIconButton(this, "Command4", {3360, 360, 615, 615}, "view.svg", "View Image");
     auto *viewFront = addToggle<QRadioButton>(this, "Option1(0)", {4080, 360, 735, 255}, "Front",
                                               "View Front", Qt::white);
     auto *viewBack = addToggle<QRadioButton>(this, "Option1(1)", {4080, 720, 735, 255}, "Back",
@@ -119,7 +124,7 @@ void MainWindow::buildToolbar()
     viewChoice->addButton(viewFront, 0);
     viewChoice->addButton(viewBack, 1);
     viewFront->setChecked(true);
-    QPushButton *help = addIconButton(this, "Command5", {5040, 360, 615, 615}, "help.png", "Help");
+    QPushButton *help = addIconButton(this, "Command5", {5040, 360, 615, 615}, "help.svg", "Help");
 
     // clicked() comes from the user only: restoring the boxes at start saves nothing.
     connect(printFront_, &QCheckBox::clicked, this,
@@ -144,19 +149,22 @@ void MainWindow::buildSlots()
                                {120, 2280, 2535, 255}, "FRONT IMAGE");
     backSlot_ = new CoverSlot(this, services, "Image2", {2760, 1200, 2895, 2535}, "Label2",
                               {2760, 2280, 2895, 255}, "BACK IMAGE");
+    frontSlot_->box()->setAccessibleName("Front cover picture");
+    backSlot_->box()->setAccessibleName("Back cover picture");
 }
 
 void MainWindow::buildSearchIcons()
 {
     auto addIcon = [this](const char *name, const char *icon, const QString &tooltip) {
         ClickLabel *image = addLabel(this, name, {5520, 3720, 240, 240}, QString(), 8.25);
-        image->setPixmap(QPixmap(QString(":/") + icon));
+        image->setPixmap(sharpPixmap(QString(":/") + icon, QSize(16, 16)));
         image->setToolTip(tooltip);
+        image->setAccessibleName(tooltip);
         image->hide();
         return image;
     };
-    addIcon("Image3", "search-show.png", "Show Artvault Search");
-    addIcon("Image4", "search-hide.png", "Hide Artvault Search");
+    addIcon("Image3", "search-show.svg", "Show Artvault Search");
+    addIcon("Image4", "search-hide.svg", "Hide Artvault Search");
 }
 
 void MainWindow::buildSearchPanel()

@@ -17,6 +17,7 @@ const QString CoverSlot::FileFilter =
 CoverBox::CoverBox(QWidget *parent) : QWidget(parent)
 {
     setToolTip("Load: Left-Click  |  Clear: Right-Click");
+    setAccessibleDescription("Empty");
 }
 
 QRect CoverBox::pictureArea() const
@@ -30,12 +31,14 @@ void CoverBox::setPicture(const QImage &full)
     shown_ =
         full.scaled(pictureArea().size() * ratio, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     shown_.setDevicePixelRatio(ratio);
+    setAccessibleDescription("Holds a picture");
     update();
 }
 
 void CoverBox::clear()
 {
     shown_ = QImage();
+    setAccessibleDescription("Empty");
     update();
 }
 

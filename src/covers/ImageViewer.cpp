@@ -58,6 +58,7 @@ ImageViewer::ImageViewer(QWidget *owner, QImage picture)
     setObjectName("Form2");
     setWindowTitle("Image Viewer");
     setModal(true);
+    useOwnColours(this);
     setFixedSize(twips::toPixels(FormSize.width()), twips::toPixels(FormSize.height()));
     setBackground(this, Qt::white);
 
@@ -70,10 +71,12 @@ ImageViewer::ImageViewer(QWidget *owner, QImage picture)
     });
     ClickLabel *close = addLabel(this, "Label3", {9240, 0, 255, 255}, "x", 9, Qt::AlignCenter);
     close->setToolTip("Close");
+    close->setAccessibleName("Close");
     connect(close, &ClickLabel::clicked, this, &QDialog::accept);
     ClickLabel *corner = addLabel(this, "Image2", {9240, 7200, 255, 255}, QString(), 9);
-    corner->setPixmap(QPixmap(":/quillane.png"));
+    corner->setPixmap(sharpPixmap(":/quillane.svg", QSize(16, 16)));
     corner->setScaledContents(true);
+    corner->setAccessibleName("Quillane");
 
     // The bars measure the picture shown, as just decoded.
     vertical_ = addBar(Qt::Vertical, "VScroll1", {9240, 240, 255, ViewportHeight},
@@ -88,6 +91,7 @@ ImageViewer::ImageViewer(QWidget *owner, QImage picture)
     viewport_->setFocusPolicy(Qt::StrongFocus);
     picture_ = new NaturalPicture(viewport_);
     picture_->setObjectName("Image1");
+    picture_->setAccessibleName("Cover picture");
     picture_->setPicture(std::move(picture));
 
     setTabOrder(vertical_, horizontal_);
@@ -117,6 +121,8 @@ QScrollBar *ImageViewer::addBar(Qt::Orientation orientation, const char *name, T
 {
     auto *bar = new QScrollBar(orientation, this);
     bar->setObjectName(name);
+    bar->setAccessibleName(orientation == Qt::Vertical ? "Scroll up and down"
+                                                       : "Scroll left and right");
     bar->setGeometry(twips::rect(r));
     bar->setRange(0, steps);
     bar->setSingleStep(1);

@@ -12,13 +12,15 @@ ChromeDialog::ChromeDialog(QWidget *owner, const char *name, QSize size, const Q
     : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint)
 {
     setObjectName(name);
+    setWindowTitle(title);
     setModal(true);
+    useOwnColours(this);
     setFixedSize(twips::toPixels(size.width()), twips::toPixels(size.height()));
-    setBackground(this, QApplication::palette().color(QPalette::Window));
+    setBackground(this, ownPalette().color(QPalette::Window));
 
     const int width = size.width();
     addShape(this, "Shape2", {0, 240, width, size.height() - 240},
-             QApplication::palette().color(QPalette::Window));
+             ownPalette().color(QPalette::Window));
     titleBand_ = addShape(this, "Shape1", {0, 0, width, 255}, TitleBandColor);
     titleLabel_ = addLabel(this, "Label6", {120, 0, titleWidth < 0 ? width - 360 : titleWidth, 255},
                            title, 11.25);

@@ -31,7 +31,9 @@ QPushButton *addDialogButton(QWidget *dialog, const char *name, TwipRect r, cons
 void addDialogIcon(QWidget *dialog, QStyle::StandardPixmap icon)
 {
     ClickLabel *image = addLabel(dialog, "Image1", {120, 480, 480, 480}, QString(), 9);
-    image->setPixmap(QApplication::style()->standardIcon(icon).pixmap(32, 32));
+    image->setPixmap(
+        QApplication::style()->standardIcon(icon).pixmap(QSize(32, 32), qApp->devicePixelRatio()));
+    image->setAccessibleName(icon == QStyle::SP_MessageBoxWarning ? "Warning" : "Question");
 }
 
 namespace {

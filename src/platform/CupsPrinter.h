@@ -5,16 +5,27 @@
 #include <QSize>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
 namespace quillane {
 
-// The installed CUPS printers. Qt's print support lists them and gives each
-// its page; the page is drawn into a PDF file of our own and handed to CUPS
-// with libcups, because Qt's CUPS engine neither reports a job that CUPS
-// refuses nor can take back a page once drawing has begun. Nothing here
-// talks to CUPS before the first print.
+// How long each step of a CupsPrinter may wait for the print service, in milliseconds.
+struct CupsBounds {
+    // Reaching the service; a local socket connects at once.
+    int connect = 5000;
+    // Any single wait for an answer or for room to send: the scheduler
+    // answers queries in milliseconds and takes a document at disk speed.
+    int answer = 10000;
+};
+
+// The installed CUPS printers, asked through libcups with a time limit on
+// every wait, so that a print service that stops answering ends the job
+// instead of freezing the program. The page is drawn into a PDF in memory
+// and streamed to CUPS as one document only when it is whole; a job that
+// fails on the way is cancelled. Nothing here talks to CUPS before the
+// first print.
 class CupsPrinter final : public Printer {
 public:
     enum class Resampling {
@@ -24,11 +35,13 @@ public:
         Off,
     };
 
-    explicit CupsPrinter(Resampling resampling = Resampling::Down);
+    explicit CupsPrinter(Resampling resampling = Resampling::Down,
+                         CupsBounds bounds = CupsBounds());
     ~CupsPrinter() override;
 
     QStringList listPrinters() override;
     void makeCurrent(int position) override;
+    MaybeFailure printableArea(PrintableArea *area) override;
     MaybeFailure paintPicture(const QImage &picture, int x, int y, int width, int height) override;
     MaybeFailure drawLine(int x1, int y1, int x2, int y2, quint32 colour) override;
     MaybeFailure endDocument() override;
@@ -36,6 +49,13 @@ public:
 
     // The CUPS job number of the last page handed over, 0 before the first.
     int lastJob() const { return lastJob_; }
+    // The CUPS job number of the last job that was cancelled on the way, 0 if none.
+    int lastCancelledJob() const { return lastCancelled_; }
+
+    // Asked before each piece of the document is written, with the bytes
+    // written so far; false makes that write fail as a broken connection
+    // would. Lets a test fail a job half-way through.
+    std::function<bool(qint64 written)> writeAllowed;
 
     // Highest pixel density worth sending, in pixels per inch of printed size.
     static constexpr int MaxPixelsPerInch = 600;
@@ -45,20 +65,29 @@ public:
     static QSize travelSize(QSize picture, QSize twips, int resolution);
 
 private:
+    struct Connection;
+    struct Paper;
     struct Document;
 
+    MaybeFailure findPaper();
     MaybeFailure beginDocument();
-    // The failure to report for printer when it is not installed now.
-    static Failure missingPrinter(const QString &printer);
+    MaybeFailure send(const Document &document);
+    // The failure for a connection that could not do what was asked.
+    Failure serviceFailure(const Connection &connection, const QString &printer) const;
 
     Resampling resampling_;
+    CupsBounds bounds_;
     QStringList listed_;
+    // Why the last listing came back empty, when the service was to blame.
+    std::optional<Failure> listingFailure_;
     // The printer chosen by position in the last listing; none means the
     // system default. A position outside that listing is kept as a failure.
     std::optional<QString> chosen_;
     bool choiceUnknown_ = false;
+    std::unique_ptr<Paper> paper_;
     std::unique_ptr<Document> document_;
     int lastJob_ = 0;
+    int lastCancelled_ = 0;
 };
 
 } // namespace quillane

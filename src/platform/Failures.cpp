@@ -2,6 +2,9 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QStringList>
+
+#include <cmath>
 
 namespace quillane::failures {
 
@@ -103,6 +106,27 @@ Failure pictureNotPrintable()
 Failure pictureTooLargeToPrint()
 {
     return {OutOfMemory, "There is not enough memory to print the cover pictures."};
+}
+
+Failure coversDoNotFit(const QString &printer, const QString &paper, int missingWidth,
+                       int missingHeight)
+{
+    // Rounded up to a tenth: never less than what is missing.
+    auto mm = [](int twips) {
+        return QString::number(std::ceil(twips * 254.0 / 1440) / 10, 'f', 1);
+    };
+    QStringList missing;
+    if (missingWidth > 0)
+        missing << mm(missingWidth) + " mm narrow";
+    if (missingHeight > 0)
+        missing << mm(missingHeight) + " mm short";
+    return {PrinterError, QString("%2 on \"%1\": %3.").arg(printer, paper, missing.join(", "))};
+}
+
+Failure printServiceNotAnswering(int seconds)
+{
+    return {PrinterError,
+            QString("The printing service (CUPS) did not answer in %1 s.").arg(seconds)};
 }
 
 namespace {

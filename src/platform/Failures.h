@@ -43,6 +43,12 @@ Failure jobRefused(const QString &reason);
 Failure spoolFailed(const QString &reason);
 Failure pictureNotPrintable();
 Failure pictureTooLargeToPrint();
+// The covers need this many twips more width and height than the printable
+// area of printer's paper offers.
+Failure coversDoNotFit(const QString &printer, const QString &paper, int missingWidth,
+                       int missingHeight);
+// CUPS accepted the connection but said nothing for this many seconds.
+Failure printServiceNotAnswering(int seconds);
 
 // The settings file. path is shown in full, with "~" for the home folder, so
 // that the user can find the file. problem completes "<path> ...", reason

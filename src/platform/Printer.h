@@ -8,6 +8,15 @@
 
 namespace quillane {
 
+// The current printer's paper and the part of it the printer can print on,
+// in twips; printer and paper are the names the user knows them by.
+struct PrintableArea {
+    QString printer;
+    QString paper;
+    int width = 0;
+    int height = 0;
+};
+
 // The printer service the print job drives. Coordinates are twips from the
 // top-left corner of the current printer's printable area.
 class Printer {
@@ -20,6 +29,9 @@ public:
     // Makes the printer at this position of the last listing current for the
     // rest of the run. A choice that cannot be honoured fails when printing.
     virtual void makeCurrent(int position) = 0;
+    // The printable area of the current printer's own paper, asked of that
+    // printer when called: nothing is carried over from another printer.
+    virtual MaybeFailure printableArea(PrintableArea *area) = 0;
     // The whole picture, stretched to fill the rectangle exactly. The first
     // drawing operation after an end of document begins a new document.
     virtual MaybeFailure paintPicture(const QImage &picture, int x, int y, int width,

@@ -4,6 +4,7 @@
 #include "settings/Settings.h"
 
 #include <array>
+#include <climits>
 
 namespace quillane {
 
@@ -49,6 +50,42 @@ template <std::size_t N> MaybeFailure drawAll(const std::array<DrawLine, N> &lin
             return failure;
     }
     return std::nullopt;
+}
+
+struct Extent {
+    int right = 0, top = INT_MAX, bottom = 0;
+};
+
+// Lines count at their coordinates, pictures to their far edges.
+Extent extentOf(const QList<DrawOp> &page)
+{
+    Extent extent;
+    auto cover = [&extent](int right, int top, int bottom) {
+        extent.right = qMax(extent.right, right);
+        extent.top = qMin(extent.top, top);
+        extent.bottom = qMax(extent.bottom, bottom);
+    };
+    for (const DrawOp &op : page) {
+        if (const auto *picture = std::get_if<PaintPicture>(&op)) {
+            cover(picture->x + picture->width, picture->y, picture->y + picture->height);
+        } else {
+            const auto &line = std::get<DrawLine>(op);
+            cover(qMax(line.x1, line.x2), qMin(line.y1, line.y2), qMax(line.y1, line.y2));
+        }
+    }
+    return extent;
+}
+
+DrawOp movedUp(DrawOp op, int by)
+{
+    if (auto *picture = std::get_if<PaintPicture>(&op)) {
+        picture->y -= by;
+    } else {
+        auto &line = std::get<DrawLine>(op);
+        line.y1 -= by;
+        line.y2 -= by;
+    }
+    return op;
 }
 
 } // namespace
@@ -111,6 +148,28 @@ MaybeFailure ComposeCoverSheet(PrintSelection selection, const Settings &setting
         }
     }
     return std::nullopt;
+}
+
+std::variant<QList<DrawOp>, Failure> placeOnPage(const QList<DrawOp> &page,
+                                                 const PrintableArea &area)
+{
+    if (page.isEmpty())
+        return page;
+    const Extent extent = extentOf(page);
+    const int overflow = extent.bottom - area.height;
+    const int tooWide = extent.right - area.width;
+    // The page may rise until its top meets the area's top, no further.
+    const int tooTall = overflow - qMax(0, extent.top);
+    if (tooWide > 0 || tooTall > 0)
+        return failures::coversDoNotFit(area.printer, area.paper, qMax(0, tooWide),
+                                        qMax(0, tooTall));
+    if (overflow <= 0)
+        return page;
+    QList<DrawOp> moved;
+    moved.reserve(page.size());
+    for (const DrawOp &op : page)
+        moved.append(movedUp(op, overflow));
+    return moved;
 }
 
 } // namespace quillane

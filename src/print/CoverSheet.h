@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Failure.h"
+#include "platform/Printer.h"
 
 #include <QList>
 #include <QString>
@@ -69,5 +70,12 @@ private:
 // "BorderLine" and "Border" at the step that needs them. The first failure
 // ends the composition and is returned.
 MaybeFailure ComposeCoverSheet(PrintSelection selection, const Settings &settings, DrawSink &sink);
+
+// The page placed on a printable area without changing any size or
+// distance: moved up by exactly what reaches below the area's bottom, never
+// above its top and never sideways. Fails, naming the printer, its paper and
+// the millimetres missing, when the page is too wide or too tall for it.
+std::variant<QList<DrawOp>, Failure> placeOnPage(const QList<DrawOp> &page,
+                                                 const PrintableArea &area);
 
 } // namespace quillane

@@ -89,9 +89,17 @@ void runPrintJob(MainWindow &window)
     BusyCursor busy;
     RecordingSink page;
     MaybeFailure failure = ComposeCoverSheet(*selection, window.settings(), page);
+    PrintableArea area;
+    if (!failure)
+        failure = printer.printableArea(&area);
     if (!failure) {
-        PrinterSink sink(printer, window.frontSlot().picture(), window.backSlot().picture());
-        failure = printPage(page.ops(), sink, printer);
+        auto placed = placeOnPage(page.ops(), area);
+        if (auto *tooSmall = std::get_if<Failure>(&placed)) {
+            failure = *tooSmall;
+        } else {
+            PrinterSink sink(printer, window.frontSlot().picture(), window.backSlot().picture());
+            failure = printPage(std::get<QList<DrawOp>>(placed), sink, printer);
+        }
     }
     busy.end();
     if (failure)

@@ -50,6 +50,7 @@ PrintSettingsDialog::PrintSettingsDialog(QWidget *owner, Settings &settings,
     colourCaption_->setEnabled(false);
 
     swatch_ = addLabel(this, "Label3", {1440, 600, 375, 255}, QString(), 9);
+    swatch_->setAccessibleName("Line Color");
     swatch_->setFrameStyle(QFrame::Box | QFrame::Plain);
     swatch_->setLineWidth(1);
     swatch_->setAutoFillBackground(true);

@@ -14,14 +14,17 @@ PrinterDialog::PrinterDialog(QWidget *owner, Printer &printer, QString &dialogRe
 {
     addInertCloseGlyph();
     ClickLabel *icon = addLabel(this, "Image1", {120, 480, 480, 480}, QString(), 9);
-    icon->setPixmap(QPixmap(":/print.png"));
+    icon->setPixmap(sharpPixmap(":/print.svg", QSize(32, 32)));
+    icon->setAccessibleName("Printer");
     addLabel(this, "Label1", {720, 480, 2415, 255}, "Print to:", 9.75);
 
     auto *list = new QComboBox(this);
     list->setObjectName("Combo1");
+    list->setAccessibleName("Print to:");
     list->setGeometry(twips::rect({720, 720, 2415, 330}));
     list->setFont(arialFont(8.25));
     list->setEditable(true);
+    list->lineEdit()->setAccessibleName("Print to:");
     // Typed text neither adds an entry nor picks one: only a choice counts.
     // Qt would pick the entry the text names when editing ends.
     list->setInsertPolicy(QComboBox::NoInsert);

@@ -29,7 +29,8 @@ void useDesktopColours(QWidget *control)
 {
     const QPalette desktop = QApplication::palette(control);
     QPalette p = control->palette();
-    for (QPalette::ColorRole role : {QPalette::Window, QPalette::Button, QPalette::Base}) {
+    for (QPalette::ColorRole role : {QPalette::Window, QPalette::Button, QPalette::Base,
+                                     QPalette::Text, QPalette::ButtonText}) {
         for (QPalette::ColorGroup group :
              {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
             p.setColor(group, role, desktop.color(group, role));
@@ -86,12 +87,14 @@ SearchPanel::SearchPanel(MainWindow &window)
 
     words_ = new QLineEdit(&window);
     words_->setObjectName("Text4");
+    words_->setAccessibleName("Artvault Search");
     words_->setGeometry(twips::rect({120, 4320, 3975, 330}));
     words_->setFont(arialFont(StripPoints));
     useDesktopColours(words_);
 
     coverType_ = new QComboBox(&window);
     coverType_->setObjectName("Combo1");
+    coverType_->setAccessibleName("CoverType");
     coverType_->setGeometry(twips::rect({4200, 4320, 1455, 330}));
     coverType_->setFont(arialFont(StripPoints));
     useDesktopColours(coverType_);

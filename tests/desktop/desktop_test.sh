@@ -1,18 +1,30 @@
 #!/usr/bin/env bash
 # The real program on a real X server (Xvfb): it opens centred with its title
 # band, toolbar and check boxes drawn where they belong, and "x" followed by
-# "Yes" ends the process.
+# "Yes" ends the process. Before that, without any display, it says what it
+# needs and ends with status 1. A drag of the title moves the window with the
+# band in its drag colour, by the program's own loop on a bare X server and by
+# the window manager (openbox) where there is one; the window manager closing
+# the main window ends the program, also under a modal dialog.
 #   desktop_test.sh <path to quillane>
 set -euo pipefail
 program="$1"
 work="$(mktemp -d)"
 cleanup() {
     [ -n "${app:-}" ] && kill "$app" 2>/dev/null || true
+    [ -n "${wm:-}" ] && kill "$wm" 2>/dev/null || true
     [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null || true
     rm -rf "$work"
 }
 trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
+
+status=0
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_CONFIG_HOME="$work/config" \
+    timeout 20 "$program" 2>"$work/stderr" || status=$?
+[ "$status" = 1 ] || fail "without a display the program ended with status $status, not 1"
+grep -q "needs a desktop session (X11 or Wayland)" "$work/stderr" || fail "no word of a desktop session: $(cat "$work/stderr")"
+grep -q "Xvfb :77" "$work/stderr" || fail "no word of a virtual screen"
 
 # Xvfb picks a free display number and tells it through a file descriptor.
 exec 3>"$work/display"
@@ -20,17 +32,44 @@ Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
 export DISPLAY=":$(head -n1 "$work/display")"
-export XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=xcb
+export XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=xcb QT_LOGGING_RULES="quillane.drag.info=true"
 
-"$program" 2>"$work/stderr" &
-app=$!
-window=""
-for _ in $(seq 200); do
-    window=$(xdotool search --onlyvisible --name '^Quillane 2\.2$' 2>/dev/null | head -n1) && [ -n "$window" ] && break
-    sleep 0.05
-done
-[ -n "$window" ] || fail "the main window did not appear"
-sleep 0.3
+start() {
+    "$program" 2>"$work/stderr" &
+    app=$!
+    window=""
+    for _ in $(seq 200); do
+        window=$(xdotool search --onlyvisible --name '^Quillane 2\.2$' 2>/dev/null | head -n1) && [ -n "$window" ] && break
+        sleep 0.05
+    done
+    [ -n "$window" ] || fail "the main window did not appear"
+    sleep 0.3
+}
+
+# Drags the title by (100, 50): the window follows with the band in its drag
+# colour and the band is back at rest after the release. $1 says who moves it.
+drag() {
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+    local x0=$X y0=$Y
+    xdotool mousemove $((X + 60)) $((Y + 8)) mousedown 1
+    sleep 0.2
+    xdotool mousemove $((X + 110)) $((Y + 33))
+    sleep 0.1
+    xdotool mousemove $((X + 160)) $((Y + 58))
+    sleep 0.3
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+    import -window root "$work/shot.png"
+    expect 3 3 "srgb(192,192,255)" "band during the drag"
+    xdotool mouseup 1
+    sleep 0.4
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+    [ "$X,$Y" = "$((x0 + 100)),$((y0 + 50))" ] || fail "dragged from $x0,$y0 to $X,$Y"
+    import -window root "$work/shot.png"
+    expect 3 3 "srgb(128,128,255)" "band after the drag"
+    grep -q "quillane.drag: moved by $1" "$work/stderr" || fail "not moved by $1: $(cat "$work/stderr")"
+}
+
+start
 
 eval "$(xdotool getwindowgeometry --shell "$window")"
 [ "$WIDTH" = 385 ] && [ "$HEIGHT" = 265 ] || fail "window is ${WIDTH}x${HEIGHT}, not 385x265"
@@ -66,4 +105,26 @@ if kill -0 "$app" 2>/dev/null; then fail "the program did not end after Quit / Y
 wait "$app" || fail "the program ended with an error"
 app=""
 [ -f "$work/config/Quillane/Quillane.conf" ] || fail "settings were not seeded"
+
+start
+drag "the program"
+kill "$app"
+wait "$app" || true
+openbox --startup "touch $work/wm-ready" >/dev/null 2>&1 &
+wm=$!
+for _ in $(seq 100); do [ -e "$work/wm-ready" ] && break; sleep 0.05; done
+[ -e "$work/wm-ready" ] || fail "openbox did not start"
+start
+drag "the window system"
+
+# The window manager closes the main window while the quit dialog blocks it:
+# the program ends all the same, without an answer.
+eval "$(xdotool getwindowgeometry --shell "$window")"
+xdotool mousemove $((X + 376)) $((Y + 8)) click 1
+sleep 0.5
+wmctrl -i -c "$window"
+for _ in $(seq 100); do kill -0 "$app" 2>/dev/null || break; sleep 0.05; done
+if kill -0 "$app" 2>/dev/null; then fail "closing the main window under the quit dialog did not end the program"; fi
+wait "$app" || fail "the program ended with an error after the window manager closed it"
+app=""
 echo "PASS"

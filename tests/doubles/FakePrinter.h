@@ -23,6 +23,13 @@ public:
         log << QString("current %1").arg(position);
         current = position;
     }
+    MaybeFailure printableArea(PrintableArea *result) override
+    {
+        if (areaFailure)
+            return areaFailure;
+        *result = area;
+        return std::nullopt;
+    }
     MaybeFailure paintPicture(const QImage &picture, int x, int y, int width, int height) override
     {
         return record(QString("picture %1x%2 at %3,%4 %5x%6")
@@ -49,6 +56,9 @@ public:
     QStringList printers;
     int current = -1;
     QStringList log;
+    // A4 with the generic PDF driver's margins (0.25 in beside, 0.5 in above and below).
+    PrintableArea area{"Fake", "A4", 11188, 15394};
+    MaybeFailure areaFailure;
     // The operation (counted from 0 among drawing and end operations) that fails.
     int failAt = -1;
     Failure failure{482, "The printer refused the page."};

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "doubles/FakeCommonDialog.h"
+#include "doubles/FakeUrlLauncher.h"
+#include "platform/CupsPrinter.h"
+#include "platform/Platform.h"
+#include "platform/QtPictureDecoder.h"
+#include "platform/QtSettingsStore.h"
+
+namespace quillane::test {
+
+// The program as it runs on the desktop, printing through CUPS, but for the
+// file-open dialog.
+struct CupsDesktop {
+    explicit CupsDesktop(CupsPrinter::Resampling resampling = CupsPrinter::Resampling::Down,
+                         CupsBounds bounds = CupsBounds())
+        : printer(resampling, bounds)
+    {
+    }
+
+    QtSettingsStore settings;
+    FakeCommonDialog commonDialog;
+    QtPictureDecoder pictureDecoder;
+    FakeUrlLauncher urlLauncher;
+    CupsPrinter printer;
+    Platform platform{settings, commonDialog, pictureDecoder, urlLauncher, printer};
+};
+
+} // namespace quillane::test

@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Measures the picture pipeline side by side with its baselines in one run:
+# each figure is the median of paired runs, with the ratio between them.
+#   tools/measure-pipeline.sh [runs] [build-dir]
+# Needs a build with its tests (./test builds one) and djpeg
+# (libjpeg-turbo-progs).
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+runs="${1:-9}"
+build="${2:-$root/build}"
+source "$root/tools/measure-lib.sh"
+measures="$build/tests"
+export QT_QPA_PLATFORM=offscreen
+
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+export XDG_RUNTIME_DIR="$work/runtime"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+front="$work/front.jpg" back="$work/back.jpg"
+"$measures/measure_viewer_open" --write "$front" 1
+"$measures/measure_viewer_open" --write "$back" 2
+echo "two 6000 x 4000 photographs: $(stat -c %s "$front") and $(stat -c %s "$back") bytes"
+
+# Milliseconds a command takes, start to end.
+elapsed_ms() {
+    local start end
+    start=$(date +%s%N)
+    "$@" >/dev/null
+    end=$(date +%s%N)
+    echo $(((end - start) / 1000000))
+}
+
+# The value after "$1: " in the output of the rest.
+figure() {
+    local label="$1"
+    shift
+    "$@" | sed -n "s/^$label: //p"
+}
+
+load=() scaled=() view=() full=() held=() budget=()
+files_kib=$((($(stat -c %s "$front") + $(stat -c %s "$back")) / 1024))
+for _ in $(seq "$runs"); do
+    load+=("$(figure 'load ms' "$measures/measure_slot_load" "$front")")
+    scaled+=("$(elapsed_ms djpeg -scale 1/8 -outfile /dev/null "$front")")
+    view+=("$(figure 'view ms' "$measures/measure_viewer_open" "$front" 1)")
+    full+=("$(elapsed_ms djpeg -outfile /dev/null "$front")")
+    idle_kib=$(figure 'rss KiB' "$measures/measure_slot_load" --idle)
+    loaded_kib=$(figure 'rss KiB' "$measures/measure_slot_load" "$front" "$back")
+    held+=("$(((loaded_kib - idle_kib) / 1024))")
+    budget+=("$(((2 * files_kib + 16 * 1024) / 1024))")
+done
+report "24 MP JPEG into a slot (against djpeg -scale 1/8)" ms "${load[*]}" "${scaled[*]}"
+report "memory held by two loaded covers above idle (against twice the files + 16 MiB)" MiB \
+    "${held[*]}" "${budget[*]}"
+report "View Image on a 24 MP JPEG (against djpeg)" ms "${view[*]}" "${full[*]}"
