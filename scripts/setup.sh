@@ -6,18 +6,18 @@ set -euo pipefail
 
 QUILLANE_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
-# What building and running need: besides Qt and CUPS, Arial's metric twin,
-# the SVG icon engine, the image format plugins (WebP, TIFF, ...) and
-# rsvg-convert, which draws the theme icons for installing.
-QUILLANE_RUN_PACKAGES=(cmake make g++ qt6-base-dev libcups2-dev libxcb1-dev pkg-config fonts-liberation libqt6svg6
-    qt6-image-formats-plugins librsvg2-bin)
+# What building and running need: besides Qt and CUPS, libjpeg-turbo,
+# Arial's metric twin, the SVG icon engine, the image format plugins (WebP,
+# TIFF, ...) and rsvg-convert, which draws the theme icons for installing.
+QUILLANE_RUN_PACKAGES=(cmake make g++ qt6-base-dev libcups2-dev libjpeg62-turbo-dev libxcb1-dev pkg-config
+    fonts-liberation libqt6svg6 qt6-image-formats-plugins librsvg2-bin)
 # What the tests need besides: a private print scheduler with a PDF queue,
 # rasterisers for printed PDF and PostScript pages, a virtual screen for real
 # windows and a window manager that moves and closes them, the desktop's
-# validators for the launcher entry and metainfo, and dpkg-dev for the Debian
-# package.
+# validators for the launcher entry and metainfo, dpkg-dev for the Debian
+# package, and clang's libFuzzer for the fuzz targets.
 QUILLANE_TEST_PACKAGES=(cups cups-client cups-filters poppler-utils ghostscript xvfb xauth xdotool imagemagick
-    openbox wmctrl desktop-file-utils appstream dpkg-dev)
+    openbox wmctrl desktop-file-utils appstream dpkg-dev clang libclang-rt-14-dev)
 
 quillane_install() {
     local missing=()

@@ -17,6 +17,9 @@
 #include <unistd.h>
 
 using namespace quillane;
+using test::fileBytes;
+using test::withExifOrientation;
+using test::writeBytes;
 
 namespace {
 
@@ -25,38 +28,6 @@ const QByteArray AnimatedGif = QByteArray::fromHex(
     "47494638396103000200f0000000ff0000000021f904000000000021ff0b4e45545343415045322e30030100"
     "00002c0000000003000200000202845f0021f90400000000002c0000000003000200800000ff000000020284"
     "5f003b");
-
-QString writeBytes(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes)
-{
-    QFile file(dir.filePath(name));
-    if (!file.open(QIODevice::WriteOnly))
-        return {};
-    file.write(bytes);
-    return file.fileName();
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// A JPEG whose EXIF data says the camera was turned: rotate 90 degrees clockwise.
-QByteArray withExifOrientation(const QByteArray &jpeg, quint8 orientation)
-{
-    QByteArray tiff = QByteArray::fromHex("4d4d002a00000008" // big-endian TIFF, IFD at 8
-                                          "0001"             // one entry
-                                          "011200030000000100") +
-                      char(orientation) +
-                      QByteArray::fromHex("0000"
-                                          "00000000");
-    QByteArray app1 = "Exif" + QByteArray(2, '\0') + tiff;
-    const int length = app1.size() + 2;
-    QByteArray segment = QByteArray::fromHex("ffe1");
-    segment += char(length >> 8);
-    segment += char(length & 0xff);
-    return jpeg.left(2) + segment + app1 + jpeg.mid(2);
-}
 
 } // namespace
 
@@ -315,8 +286,8 @@ private slots:
         QTest::addColumn<int>("number");
         QTest::addColumn<QString>("words");
         QTest::newRow("empty file") << "empty" << 481 << "empty";
-        QTest::newRow("text named .jpg") << "text" << 481 << "not a JPEG, GIF, BMP";
-        QTest::newRow("JPEG cut short") << "cut" << 481 << "cut short";
+        QTest::newRow("text named .jpg") << "text" << 481 << "not a JPEG, PNG, GIF, BMP";
+        QTest::newRow("JPEG cut short") << "cut" << 481 << "ends at byte";
         QTest::newRow("GIF with a broken header") << "gif" << 481 << "";
         QTest::newRow("BMP with a broken header") << "bmp" << 481 << "";
         QTest::newRow("60000 x 60000 pixels") << "huge" << 7 << "60000 x 60000";

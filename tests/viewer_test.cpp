@@ -81,10 +81,14 @@ private:
 // The real decoder, counting the files it decodes.
 class CountingDecoder final : public PictureDecoder {
 public:
-    DecodedPicture decode(const QString &path) override
+    PictureFile read(const QString &path) override
     {
         decoded << path;
-        return real_.decode(path);
+        return real_.read(path);
+    }
+    DecodedPicture decodeBytes(const QByteArray &bytes, const QString &path, QSize target) override
+    {
+        return real_.decodeBytes(bytes, path, target);
     }
 
     QStringList decoded;

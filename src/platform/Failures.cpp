@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
 #include <QStringList>
 
 #include <cmath>
@@ -12,15 +13,25 @@ namespace {
 
 QString named(const QString &path)
 {
-    return '"' + QFileInfo(path).fileName() + '"';
+    return '"' + shownFileName(path) + '"';
 }
 
 QString megabytes(qint64 bytes)
 {
-    return QString::number((bytes + (1 << 20) - 1) >> 20);
+    return QLocale(QLocale::English).toString((bytes + (1 << 20) - 1) >> 20) + " MB";
 }
 
 } // namespace
+
+QString shownFileName(const QString &path)
+{
+    // A name has no blanks to wrap at: a long one would push the reason out.
+    constexpr qsizetype Head = 20, Tail = 12;
+    const QString name = QFileInfo(path).fileName();
+    if (name.size() <= Head + Tail + 1)
+        return name;
+    return name.left(Head) + QChar(0x2026) + name.right(Tail);
+}
 
 Failure fileNotFound(const QString &path)
 {
@@ -37,19 +48,37 @@ Failure unreadableFile(const QString &path, const QString &reason)
     return {FileAccess, named(path) + " cannot be read: " + reason + '.'};
 }
 
+Failure notARegularFile(const QString &path, const QString &kind)
+{
+    return {FileAccess, named(path) + " is " + kind + ", not a picture file."};
+}
+
+Failure fileTooLarge(const QString &path, qint64 fileBytes, qint64 limitBytes)
+{
+    return {OutOfMemory, QString("%1 is too large: the file has %2, more than the %3 a picture "
+                                 "may take.")
+                             .arg(named(path), megabytes(fileBytes), megabytes(limitBytes))};
+}
+
 Failure notAPicture(const QString &path, const QString &reason)
 {
     return {InvalidPicture, named(path) + " cannot be loaded: " + reason + '.'};
 }
 
-Failure pictureTooLarge(const QString &path, QSize size, qint64 limitBytes)
+Failure damagedPicture(const QString &path, const QString &where)
 {
-    const qint64 bytes = qint64(size.width()) * size.height() * 4;
-    return {OutOfMemory, QString("%1 is too large: %2 x %3 pixels need %4 MB, more than %5 MB.")
-                             .arg(named(path))
-                             .arg(size.width())
-                             .arg(size.height())
-                             .arg(megabytes(bytes), megabytes(limitBytes))};
+    return {InvalidPicture, named(path) + " is damaged: " + where + '.'};
+}
+
+Failure pictureTooLarge(const QString &path, QSize size, qint64 neededBytes, qint64 limitBytes)
+{
+    return {OutOfMemory,
+            QString("%1 is too large: %2 x %3 pixels need %4 to decode, more than the %5 a "
+                    "picture may take.")
+                .arg(named(path))
+                .arg(size.width())
+                .arg(size.height())
+                .arg(megabytes(neededBytes), megabytes(limitBytes))};
 }
 
 Failure lineColourNotANumber()

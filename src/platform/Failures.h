@@ -22,13 +22,22 @@ enum Number : int {
     NoPrinter = 484,
 };
 
-// Loading a picture. path names the file; the text shows its name only, so
-// that it fits the message window.
+// Loading a picture. path names the file; the text shows its name only,
+// shortened in the middle when long, so that the reason after it always fits
+// the message window.
 Failure fileNotFound(const QString &path);
 Failure permissionDenied(const QString &path);
 Failure unreadableFile(const QString &path, const QString &reason);
+// kind: "a folder", "a named pipe", ...
+Failure notARegularFile(const QString &path, const QString &kind);
+Failure fileTooLarge(const QString &path, qint64 fileBytes, qint64 limitBytes);
 Failure notAPicture(const QString &path, const QString &reason);
-Failure pictureTooLarge(const QString &path, QSize size, qint64 limitBytes);
+// where: how far the data goes, e.g. "its data ends at byte 812".
+Failure damagedPicture(const QString &path, const QString &where);
+// neededBytes: all that decoding needs at once.
+Failure pictureTooLarge(const QString &path, QSize size, qint64 neededBytes, qint64 limitBytes);
+// The file name as the loading failures show it.
+QString shownFileName(const QString &path);
 
 // Printing. The texts are short, to fit the message window.
 Failure lineColourNotANumber();

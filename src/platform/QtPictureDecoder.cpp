@@ -1,12 +1,19 @@
 #include "platform/QtPictureDecoder.h"
 
 #include "platform/Failures.h"
+#include "platform/JpegDecoding.h"
+#include "platform/PictureChecks.h"
 
+#include <QBuffer>
 #include <QFile>
-#include <QFileInfo>
 #include <QImageReader>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace quillane {
 
@@ -17,90 +24,163 @@ DecodedPicture failed(Failure failure)
     return {QImage(), std::move(failure)};
 }
 
-// Decoded pictures are counted at four bytes a pixel, as Qt counts them.
-qint64 decodedBytes(QSize size)
+QString fileKind(mode_t mode)
 {
-    return qint64(size.width()) * size.height() * 4;
+    if (S_ISDIR(mode))
+        return "a folder";
+    if (S_ISFIFO(mode))
+        return "a named pipe";
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return "a device";
+    if (S_ISSOCK(mode))
+        return "a socket";
+    return "not a regular file";
+}
+
+Failure openFailure(const QString &path, const QByteArray &name, int error)
+{
+    struct stat info {};
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+        return failures::fileNotFound(path);
+    case EACCES:
+    case EPERM:
+        return failures::permissionDenied(path);
+    case ENXIO: // a socket, or a device that is not there
+        if (::stat(name.constData(), &info) == 0)
+            return failures::notARegularFile(path, fileKind(info.st_mode));
+        break;
+    default:
+        break;
+    }
+    return failures::unreadableFile(path, QString::fromLocal8Bit(std::strerror(error)));
+}
+
+// Closes the descriptor whatever way the read ends.
+struct Descriptor {
+    int fd;
+    ~Descriptor()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+// Saturates far above any limit, so that a sum of a few stays in range
+// whatever sizes a header claims.
+qint64 bytesFor(QSize size, int bitsPerPixel)
+{
+    constexpr qint64 Huge = qint64(1) << 60;
+    const qint64 stride = (qint64(size.width()) * bitsPerPixel + 31) / 32 * 4;
+    return stride > Huge / std::max(size.height(), 1) ? Huge : stride * size.height();
+}
+
+enum class Kind { Jpeg, Png, Gif, Bmp, Other };
+
+Kind kindOf(const QByteArray &bytes)
+{
+    if (bytes.startsWith("\xFF\xD8\xFF"))
+        return Kind::Jpeg;
+    if (bytes.startsWith(QByteArray::fromHex("89504e470d0a1a0a")))
+        return Kind::Png;
+    if (bytes.startsWith("GIF8"))
+        return Kind::Gif;
+    if (bytes.startsWith("BM"))
+        return Kind::Bmp;
+    return Kind::Other;
 }
 
 } // namespace
 
-bool QtPictureDecoder::jpegIsComplete(QByteArrayView data)
+PictureFile QtPictureDecoder::read(const QString &path)
 {
-    const auto *bytes = reinterpret_cast<const uchar *>(data.data());
-    const qsizetype size = data.size();
-    if (size < 4 || bytes[0] != 0xFF || bytes[1] != 0xD8)
-        return false;
-    qsizetype i = 2;
-    while (i + 1 < size) {
-        if (bytes[i] != 0xFF) {
-            // Entropy-coded data: skip to the next marker candidate.
-            const void *next = std::memchr(bytes + i, 0xFF, size_t(size - i));
-            if (!next)
-                return false;
-            i = static_cast<const uchar *>(next) - bytes;
+    const QByteArray name = QFile::encodeName(path);
+    // Non-blocking, so that a pipe put in the file's place cannot hold the
+    // open; everything after is decided on what was opened.
+    Descriptor file{::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)};
+    if (file.fd < 0)
+        return {QByteArray(), openFailure(path, name, errno)};
+    struct stat info {};
+    if (::fstat(file.fd, &info) != 0)
+        return {QByteArray(), failures::unreadableFile(path, std::strerror(errno))};
+    if (!S_ISREG(info.st_mode))
+        return {QByteArray(), failures::notARegularFile(path, fileKind(info.st_mode))};
+    if (info.st_size > limitBytes_)
+        return {QByteArray(), failures::fileTooLarge(path, info.st_size, limitBytes_)};
+
+    QByteArray bytes(qsizetype(info.st_size), Qt::Uninitialized);
+    qsizetype got = 0;
+    while (got < bytes.size()) {
+        const ssize_t n = ::read(file.fd, bytes.data() + got, size_t(bytes.size() - got));
+        if (n < 0 && errno == EINTR)
             continue;
-        }
-        const uchar marker = bytes[i + 1];
-        if (marker == 0xD9)
-            return true; // end of image
-        if (marker == 0xFF) {
-            ++i; // fill byte
-        } else if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
-            i += 2; // stuffed zero, TEM or restart marker: no length follows
-        } else {
-            if (i + 3 >= size)
-                return false;
-            const int length = (bytes[i + 2] << 8) | bytes[i + 3];
-            if (length < 2)
-                return false;
-            i += 2 + length;
-        }
+        if (n < 0)
+            return {QByteArray(), failures::unreadableFile(path, std::strerror(errno))};
+        if (n == 0)
+            break; // cut while being read: what is there is the file
+        got += n;
     }
-    return false;
+    bytes.truncate(got);
+    return {std::move(bytes), std::nullopt};
 }
 
-DecodedPicture QtPictureDecoder::decode(const QString &path)
+DecodedPicture QtPictureDecoder::decodeBytes(const QByteArray &bytes, const QString &path,
+                                             QSize target)
 {
-    const QFileInfo info(path);
-    if (!info.exists())
-        return failed(failures::fileNotFound(path));
-    if (info.isDir())
-        return failed(failures::unreadableFile(path, "it is a folder, not a file"));
-    if (!info.isReadable())
-        return failed(failures::permissionDenied(path));
-
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return failed(failures::unreadableFile(path, file.errorString()));
-    if (file.size() == 0)
+    if (bytes.isEmpty())
         return failed(failures::notAPicture(path, "the file is empty"));
+    const Kind kind = kindOf(bytes);
+    if (kind == Kind::Jpeg)
+        return pictures::decodeJpeg(bytes, path, target, limitBytes_);
 
-    // Read from the device, so that the content decides the format, not the name.
-    QImageReader reader(&file);
-    reader.setAutoTransform(true);
-    reader.setAllocationLimit(int(LimitBytes >> 20));
-    if (!reader.canRead())
-        return failed(failures::notAPicture(
-            path, "it is not a JPEG, GIF, BMP or other picture this program can read"));
-    const QSize size = reader.size();
-    if (size.isValid() && decodedBytes(size) > LimitBytes)
-        return failed(failures::pictureTooLarge(path, size, LimitBytes));
+    QByteArray shared = bytes; // QBuffer wants it non-const; no copy is made
+    QBuffer buffer(&shared);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, kind == Kind::Png   ? "png"
+                                 : kind == Kind::Gif ? "gif"
+                                 : kind == Kind::Bmp ? "bmp"
+                                                     : "");
+    // WebP and TIFF come whole or not at all from their libraries, which
+    // report data that ends early; so does libpng, but only the chunk walk
+    // tells where a cut PNG ends.
+    pictures::Check check;
+    if (kind == Kind::Png)
+        check = pictures::checkPng(bytes);
+    else if (kind == Kind::Gif)
+        check = pictures::checkGif(bytes);
+    else if (kind == Kind::Bmp)
+        check = pictures::checkBmp(bytes);
+    else if (!reader.canRead() || !(reader.format() == "webp" || reader.format() == "tiff") ||
+             !reader.size().isValid())
+        check = {pictures::Check::Unsupported,
+                 "it is not a JPEG, PNG, GIF, BMP, WebP or TIFF picture", QSize()};
+    if (check.outcome == pictures::Check::Unsupported)
+        return failed(failures::notAPicture(path, check.detail));
 
-    if (reader.format() == "jpeg") {
-        if (const uchar *mapped = file.map(0, file.size())) {
-            const bool complete =
-                jpegIsComplete(QByteArrayView(reinterpret_cast<const char *>(mapped), file.size()));
-            file.unmap(const_cast<uchar *>(mapped));
-            if (!complete)
-                return failed(failures::notAPicture(
-                    path, "the picture is incomplete; the file may have been cut short"));
-        }
+    // Sized as the check found it, or as the decoder says.
+    const QSize size = check.size.isValid() ? check.size : reader.size();
+    if (size.isValid()) {
+        const QImage::Format format = reader.imageFormat();
+        const int bits =
+            format == QImage::Format_Invalid ? 32 : QImage::toPixelFormat(format).bitsPerPixel();
+        // Pictures of other depths are converted to 32 bits into a copy.
+        const qint64 needed =
+            bytes.size() + bytesFor(size, bits) + (bits != 32 ? bytesFor(size, 32) : 0);
+        if (needed > limitBytes_)
+            return failed(failures::pictureTooLarge(path, size, needed, limitBytes_));
     }
+    if (!check.whole())
+        return failed(failures::damagedPicture(path, check.detail));
 
+    reader.setAllocationLimit(int(limitBytes_ >> 20) + 1);
     QImage image;
     if (!reader.read(&image) || image.isNull())
-        return failed(failures::notAPicture(path, "the picture data is damaged"));
+        return failed(failures::damagedPicture(path, "its picture data is damaged"));
+    const QImage::Format shown =
+        image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32;
+    if (image.format() != shown)
+        image = std::move(image).convertToFormat(shown);
     return {std::move(image), std::nullopt};
 }
 

@@ -2,22 +2,28 @@
 
 #include "platform/PictureDecoder.h"
 
-#include <QByteArrayView>
-
 namespace quillane {
 
-// Decodes JPEG, GIF (first frame), BMP and whatever else Qt reads, turned
-// upright by the file's EXIF orientation.
+// Reads regular files only, and whole; decodes JPEG with libjpeg-turbo;
+// PNG, GIF (first frame) and BMP with Qt after a check of the file's
+// structure, so that a cut or damaged file is refused rather than shown with
+// pixels its data never gave; WebP and TIFF with Qt's plugins where installed. Pictures come out as RGB32, or ARGB32 when they
+// have transparency, turned upright by a JPEG's EXIF orientation.
 class QtPictureDecoder final : public PictureDecoder {
 public:
-    // Pictures whose decoded form needs more than this are refused unread.
+    // All that decoding one picture needs at once: the file's bytes, the
+    // picture, and the decoder's own buffers. Files and pictures needing more
+    // are refused before they are read or decoded.
     static constexpr qint64 LimitBytes = qint64(1024) << 20;
 
-    DecodedPicture decode(const QString &path) override;
+    explicit QtPictureDecoder(qint64 limitBytes = LimitBytes) : limitBytes_(limitBytes) {}
 
-    // True when JPEG data runs from its start marker to its end marker: a
-    // file cut short still decodes, with a grey lower part and no error.
-    static bool jpegIsComplete(QByteArrayView data);
+    PictureFile read(const QString &path) override;
+    DecodedPicture decodeBytes(const QByteArray &bytes, const QString &path,
+                               QSize target = QSize()) override;
+
+private:
+    qint64 limitBytes_;
 };
 
 } // namespace quillane

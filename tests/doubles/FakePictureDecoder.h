@@ -7,16 +7,23 @@
 
 namespace quillane {
 
-// Decodes from a table of pictures by path; any other path fails.
+// Decodes from a table of pictures by path; any other path fails. A file's
+// "bytes" are its path.
 class FakePictureDecoder final : public PictureDecoder {
 public:
-    DecodedPicture decode(const QString &path) override
+    PictureFile read(const QString &path) override
     {
         decoded << path;
+        if (!pictures.contains(path) && !failuresByPath.contains(path))
+            return {QByteArray(), Failure{53, "not found: " + path}};
+        return {path.toUtf8(), std::nullopt};
+    }
+
+    DecodedPicture decodeBytes(const QByteArray &bytes, const QString &, QSize) override
+    {
+        const QString path = QString::fromUtf8(bytes);
         if (failuresByPath.contains(path))
             return {QImage(), failuresByPath.value(path)};
-        if (!pictures.contains(path))
-            return {QImage(), Failure{53, "not found: " + path}};
         return {pictures.value(path), std::nullopt};
     }
 

@@ -96,4 +96,11 @@ void clickChild(QWidget *window, const char *name, Qt::MouseButton button = Qt::
 QString writePicture(const QTemporaryDir &dir, const QString &name, QSize size,
                      const QColor &colour = Qt::red);
 
+// A file of the given bytes in dir; its path, or empty when it cannot be written.
+QString writeBytes(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes);
+QByteArray fileBytes(const QString &path);
+// The JPEG with an EXIF block recording the given orientation (6: turn 90
+// degrees clockwise to show it upright).
+QByteArray withExifOrientation(const QByteArray &jpeg, quint8 orientation);
+
 } // namespace quillane::test
