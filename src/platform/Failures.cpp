@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <cmath>
+#include <sys/stat.h>
 
 namespace quillane::failures {
 
@@ -156,6 +157,19 @@ Failure printServiceNotAnswering(int seconds)
 {
     return {PrinterError,
             QString("The printing service (CUPS) did not answer in %1 s.").arg(seconds)};
+}
+
+QString fileKind(mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return "a folder";
+    if (S_ISFIFO(mode))
+        return "a named pipe";
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return "a device";
+    if (S_ISSOCK(mode))
+        return "a socket";
+    return "not a regular file";
 }
 
 namespace {

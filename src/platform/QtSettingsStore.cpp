@@ -52,21 +52,6 @@ QString systemReason(int error)
     return QString::fromLocal8Bit(std::strerror(error)).toLower();
 }
 
-QString kindOf(mode_t mode)
-{
-    if (S_ISDIR(mode))
-        return "a folder";
-    if (S_ISFIFO(mode))
-        return "a named pipe";
-    if (S_ISCHR(mode) || S_ISBLK(mode))
-        return "a device";
-    if (S_ISSOCK(mode))
-        return "a socket";
-    if (S_ISLNK(mode))
-        return "a link";
-    return "something other than a file";
-}
-
 // The settings file as it really is: the regular file to read and write with
 // links followed, or absent; otherwise what is wrong, completing "<path> ...".
 struct Located {
@@ -89,7 +74,7 @@ Located locate(const QString &path)
     if (S_ISREG(info.st_mode))
         return {path, {}};
     if (!S_ISLNK(info.st_mode))
-        return {{}, "is " + kindOf(info.st_mode)};
+        return {{}, "is " + failures::fileKind(info.st_mode)};
     // A link is followed only to an existing regular file: a save must never
     // create a file where a link points, nor replace a pipe or a device.
     char *resolved = ::realpath(encoded.constData(), nullptr);
@@ -105,7 +90,7 @@ Located locate(const QString &path)
     if (::stat(QFile::encodeName(target).constData(), &info) != 0)
         return {{}, "is a link that cannot be followed (" + systemReason(errno) + ')'};
     if (!S_ISREG(info.st_mode))
-        return {{}, "is a link to " + kindOf(info.st_mode)};
+        return {{}, "is a link to " + failures::fileKind(info.st_mode)};
     return {target, {}};
 }
 
@@ -154,7 +139,7 @@ std::optional<WriteReason> takeLock(QLockFile &lock, const QString &file)
     struct stat info {};
     if (::lstat(QFile::encodeName(lockPath).constData(), &info) == 0 && !S_ISREG(info.st_mode))
         return WriteReason{failures::FileAccess,
-                           "its lock file " + name + " is " + kindOf(info.st_mode)};
+                           "its lock file " + name + " is " + failures::fileKind(info.st_mode)};
     if (lock.tryLock(LockWaitMs))
         return std::nullopt;
     if (lock.error() == QLockFile::LockFailedError)
