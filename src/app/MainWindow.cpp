@@ -20,6 +20,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QTimer>
+
+#include <utility>
 
 namespace quillane {
 
@@ -125,9 +128,9 @@ void MainWindow::buildToolbar()
 
     // clicked() comes from the user only: restoring the boxes at start saves nothing.
     connect(printFront_, &QCheckBox::clicked, this,
-            [this](bool checked) { settings_.saveBool(keys::PrintFront, checked); });
+            [this](bool checked) { savePrintCheck(printFront_, keys::PrintFront, checked); });
     connect(printBack_, &QCheckBox::clicked, this,
-            [this](bool checked) { settings_.saveBool(keys::PrintBack, checked); });
+            [this](bool checked) { savePrintCheck(printBack_, keys::PrintBack, checked); });
     connect(help, &QPushButton::clicked, this, &MainWindow::openHelp);
     // Only the chosen slot: an empty one shows nothing and the other is not tried.
     connect(view, &QPushButton::clicked, this, [this, viewFront, viewBack] {
@@ -189,9 +192,18 @@ void MainWindow::applyTabOrder()
     }
 }
 
+void MainWindow::savePrintCheck(QCheckBox *box, const QString &key, bool checked)
+{
+    if (MaybeFailure failure = settings_.saveBool(key, checked)) {
+        // A choice that was not stored must not look kept.
+        box->setChecked(settings_.isNotFalse(key));
+        showFailure(this, *failure);
+    }
+}
+
 void MainWindow::load()
 {
-    settings_.seedMissing();
+    startFailure_ = settings_.seedMissing();
     printFront_->setChecked(settings_.isNotFalse(keys::PrintFront));
     printBack_->setChecked(settings_.isNotFalse(keys::PrintBack));
     applyFormHeight(settings_.get(keys::FormHeight));
@@ -217,6 +229,10 @@ void MainWindow::showCentred()
     centreOver(this, nullptr);
     show();
     findChild<QWidget *>("Command5")->setFocus();
+    if (startFailure_) {
+        QTimer::singleShot(0, this,
+                           [this] { showFailure(this, *std::exchange(startFailure_, {})); });
+    }
 }
 
 void MainWindow::dragByTitle(QPoint pressGlobalPos)

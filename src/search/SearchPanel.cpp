@@ -2,6 +2,7 @@
 
 #include "kit/Chrome.h"
 #include "app/MainWindow.h"
+#include "dialogs/Dialogs.h"
 #include "kit/Twips.h"
 #include "platform/Platform.h"
 #include "platform/UrlLauncher.h"
@@ -113,7 +114,7 @@ void SearchPanel::open()
     showIcon_->hide();
     hideIcon_->show();
     window_.setFixedHeight(twips::toPixels(OpenFormHeight));
-    window_.settings().save(keys::FormHeight, QString::number(OpenFormHeight));
+    saveHeight(OpenFormHeight);
 }
 
 void SearchPanel::close()
@@ -121,7 +122,17 @@ void SearchPanel::close()
     hideIcon_->hide();
     showIcon_->show();
     window_.setFixedHeight(twips::toPixels(ClosedFormHeight));
-    window_.settings().save(keys::FormHeight, QString::number(ClosedFormHeight));
+    saveHeight(ClosedFormHeight);
+}
+
+void SearchPanel::saveHeight(int height)
+{
+    Settings &settings = window_.settings();
+    if (MaybeFailure failure = settings.save(keys::FormHeight, QString::number(height))) {
+        // Back to the state the next start will show.
+        window_.applyFormHeight(settings.get(keys::FormHeight));
+        showFailure(&window_, *failure);
+    }
 }
 
 void SearchPanel::pickCoverType(const QString &listText)

@@ -49,6 +49,7 @@ public:
     QString coverGroup() const { return coverGroup_; }
 
 private:
+    void saveHeight(int height);
     void pickCoverType(const QString &listText);
     void search();
 
