@@ -1,12 +1,12 @@
 #include "app/MainWindow.h"
 
 #include "about/AboutWindow.h"
-#include "kit/Chrome.h"
-#include "kit/DragForm.h"
-#include "kit/Twips.h"
 #include "covers/CoverSlot.h"
 #include "covers/ImageViewer.h"
 #include "dialogs/Dialogs.h"
+#include "kit/Chrome.h"
+#include "kit/DragForm.h"
+#include "kit/Twips.h"
 #include "platform/CommonDialog.h"
 #include "platform/Platform.h"
 #include "print/PrintJob.h"
@@ -169,7 +169,9 @@ void MainWindow::buildSearchIcons()
 
 void MainWindow::buildSearchPanel()
 {
-    searchPanel_ = new SearchPanel(*this);
+    searchPanel_ =
+        new SearchPanel(*this, {settings_, platform_.urlLauncher,
+                                [this](const QString &stored) { applyFormHeight(stored); }});
     connect(findChild<ClickLabel *>("Image3"), &ClickLabel::clicked, searchPanel_,
             &SearchPanel::open);
     connect(findChild<ClickLabel *>("Image4"), &ClickLabel::clicked, searchPanel_,

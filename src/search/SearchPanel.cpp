@@ -1,11 +1,10 @@
 #include "search/SearchPanel.h"
 
-#include "kit/Chrome.h"
-#include "app/MainWindow.h"
 #include "dialogs/Dialogs.h"
+#include "kit/Chrome.h"
 #include "kit/Twips.h"
-#include "platform/Platform.h"
 #include "platform/UrlLauncher.h"
+#include "settings/Settings.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -69,8 +68,8 @@ QString archiveSearchAddress(const QString &group, const QString &words)
            "&terms=" + queryValue(words);
 }
 
-SearchPanel::SearchPanel(MainWindow &window)
-    : QObject(&window), window_(window),
+SearchPanel::SearchPanel(QWidget &window, Services services)
+    : QObject(&window), window_(window), services_(std::move(services)),
       showIcon_(window.findChild<ClickLabel *>("Image3", Qt::FindDirectChildrenOnly)),
       hideIcon_(window.findChild<ClickLabel *>("Image4", Qt::FindDirectChildrenOnly))
 {
@@ -127,10 +126,10 @@ void SearchPanel::close()
 
 void SearchPanel::saveHeight(int height)
 {
-    Settings &settings = window_.settings();
+    Settings &settings = services_.settings;
     if (MaybeFailure failure = settings.save(keys::FormHeight, QString::number(height))) {
         // Back to the state the next start will show.
-        window_.applyFormHeight(settings.get(keys::FormHeight));
+        services_.applyFormHeight(settings.get(keys::FormHeight));
         showFailure(&window_, *failure);
     }
 }
@@ -146,7 +145,7 @@ void SearchPanel::search()
     const QString words = words_->text();
     if (words.isEmpty() || coverGroup_.isEmpty())
         return;
-    window_.platform().urlLauncher.open(archiveSearchAddress(coverGroup_, words));
+    services_.urlLauncher.open(archiveSearchAddress(coverGroup_, words));
 }
 
 } // namespace quillane
