@@ -30,8 +30,8 @@ public:
     {
         return inner.get(app, section, key);
     }
-    void save(const QString &app, const QString &section, const QString &key,
-              const QString &value) override
+    MaybeFailure save(const QString &app, const QString &section, const QString &key,
+                      const QString &value) override
     {
         if (key == "FormHeight" && window) {
             seen << QString("%1 height=%2 show=%3 hide=%4")
@@ -40,7 +40,7 @@ public:
                         .arg(window->findChild<QWidget *>("Image3")->isVisible())
                         .arg(window->findChild<QWidget *>("Image4")->isVisible());
         }
-        inner.save(app, section, key, value);
+        return inner.save(app, section, key, value);
     }
 
     QtSettingsStore inner;

@@ -1,12 +1,12 @@
 #include "app/MainWindow.h"
 
 #include "about/AboutWindow.h"
-#include "kit/Chrome.h"
-#include "kit/DragForm.h"
-#include "kit/Twips.h"
 #include "covers/CoverSlot.h"
 #include "covers/ImageViewer.h"
 #include "dialogs/Dialogs.h"
+#include "kit/Chrome.h"
+#include "kit/DragForm.h"
+#include "kit/Twips.h"
 #include "platform/CommonDialog.h"
 #include "platform/Platform.h"
 #include "print/PrintJob.h"
@@ -20,6 +20,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QTimer>
+
+#include <utility>
 
 namespace quillane {
 
@@ -130,9 +133,9 @@ void MainWindow::buildToolbar()
 
     // clicked() comes from the user only: restoring the boxes at start saves nothing.
     connect(printFront_, &QCheckBox::clicked, this,
-            [this](bool checked) { settings_.saveBool(keys::PrintFront, checked); });
+            [this](bool checked) { savePrintCheck(printFront_, keys::PrintFront, checked); });
     connect(printBack_, &QCheckBox::clicked, this,
-            [this](bool checked) { settings_.saveBool(keys::PrintBack, checked); });
+            [this](bool checked) { savePrintCheck(printBack_, keys::PrintBack, checked); });
     connect(help, &QPushButton::clicked, this, &MainWindow::openHelp);
     // Only the chosen slot: an empty one shows nothing and the other is not tried.
     connect(view, &QPushButton::clicked, this, [this, viewFront, viewBack] {
@@ -171,7 +174,9 @@ void MainWindow::buildSearchIcons()
 
 void MainWindow::buildSearchPanel()
 {
-    searchPanel_ = new SearchPanel(*this);
+    searchPanel_ =
+        new SearchPanel(*this, {settings_, platform_.urlLauncher,
+                                [this](const QString &stored) { applyFormHeight(stored); }});
     connect(findChild<ClickLabel *>("Image3"), &ClickLabel::clicked, searchPanel_,
             &SearchPanel::open);
     connect(findChild<ClickLabel *>("Image4"), &ClickLabel::clicked, searchPanel_,
@@ -194,9 +199,18 @@ void MainWindow::applyTabOrder()
     }
 }
 
+void MainWindow::savePrintCheck(QCheckBox *box, const QString &key, bool checked)
+{
+    if (MaybeFailure failure = settings_.saveBool(key, checked)) {
+        // A choice that was not stored must not look kept.
+        box->setChecked(settings_.isNotFalse(key));
+        showFailure(this, *failure);
+    }
+}
+
 void MainWindow::load()
 {
-    settings_.seedMissing();
+    startFailure_ = settings_.seedMissing();
     printFront_->setChecked(settings_.isNotFalse(keys::PrintFront));
     printBack_->setChecked(settings_.isNotFalse(keys::PrintBack));
     applyFormHeight(settings_.get(keys::FormHeight));
@@ -222,6 +236,10 @@ void MainWindow::showCentred()
     centreOver(this, nullptr);
     show();
     findChild<QWidget *>("Command5")->setFocus();
+    if (startFailure_) {
+        QTimer::singleShot(0, this,
+                           [this] { showFailure(this, *std::exchange(startFailure_, {})); });
+    }
 }
 
 void MainWindow::dragByTitle(QPoint pressGlobalPos)

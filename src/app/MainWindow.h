@@ -40,6 +40,10 @@ public:
     QCheckBox *printBackBox() const { return printBack_; }
     SearchPanel &searchPanel() { return *searchPanel_; }
 
+    // Shows the search strip open or closed, and the window's height, as a
+    // stored "FormHeight" says.
+    void applyFormHeight(const QString &stored);
+
 signals:
     // The user confirmed quitting: the program ends.
     void quitConfirmed();
@@ -52,7 +56,7 @@ private:
     void buildSearchPanel();
     void applyTabOrder();
     void load();
-    void applyFormHeight(const QString &stored);
+    void savePrintCheck(QCheckBox *box, const QString &key, bool checked);
 
     void dragByTitle(QPoint pressGlobalPos);
     void openHelp();
@@ -62,6 +66,8 @@ private:
     Platform &platform_;
     Settings settings_;
     QString dialogResult_;
+    // Why the settings could not be used or seeded, told once the window shows.
+    MaybeFailure startFailure_;
 
     FilledRect *titleBand_ = nullptr;
     QCheckBox *printFront_ = nullptr;

@@ -1,10 +1,12 @@
 #include "platform/Failures.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QLocale>
 #include <QStringList>
 
 #include <cmath>
+#include <sys/stat.h>
 
 namespace quillane::failures {
 
@@ -160,6 +162,42 @@ Failure printServiceNotAnswering(int seconds)
 Failure printingModuleMissing()
 {
     return {PrinterError, "The printing module is missing. Install Quillane again."};
+}
+
+QString fileKind(mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return "a folder";
+    if (S_ISFIFO(mode))
+        return "a named pipe";
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return "a device";
+    if (S_ISSOCK(mode))
+        return "a socket";
+    return "not a regular file";
+}
+
+namespace {
+
+QString shownPath(const QString &path)
+{
+    const QString home = QDir::homePath();
+    if (home.size() > 1 && path.startsWith(home + '/'))
+        return '~' + path.mid(home.size());
+    return path;
+}
+
+} // namespace
+
+Failure settingsUnusable(const QString &path, const QString &problem)
+{
+    return {FileAccess, "The settings file " + shownPath(path) + ' ' + problem +
+                            ". Quillane starts with the defaults and saves no changes."};
+}
+
+Failure settingsNotSaved(const QString &path, int number, const QString &reason)
+{
+    return {number, "Not saved in " + shownPath(path) + ": " + reason + '.'};
 }
 
 } // namespace quillane::failures

@@ -5,6 +5,8 @@
 #include <QSize>
 #include <QString>
 
+#include <sys/types.h>
+
 // The catalogue of every failure the program reports: its number and the
 // words the user reads. Numbers follow the classic run-time error numbers
 // where one fits.
@@ -14,6 +16,7 @@ enum Number : int {
     OutOfMemory = 7,
     TypeMismatch = 13,
     FileNotFound = 53,
+    DiskFull = 61,
     PermissionDenied = 70,
     FileAccess = 75,
     InvalidPicture = 481,
@@ -59,5 +62,15 @@ Failure coversDoNotFit(const QString &printer, const QString &paper, int missing
 Failure printServiceNotAnswering(int seconds);
 // The program's own printing module is missing or broken.
 Failure printingModuleMissing();
+
+// A kind of file that is not a regular one, in the words the failures use:
+// "a folder", "a named pipe", "a device", "a socket".
+QString fileKind(mode_t mode);
+
+// The settings file. path is shown in full, with "~" for the home folder, so
+// that the user can find the file. problem completes "<path> ...", reason
+// says why a write failed.
+Failure settingsUnusable(const QString &path, const QString &problem);
+Failure settingsNotSaved(const QString &path, int number, const QString &reason);
 
 } // namespace quillane::failures

@@ -24,19 +24,6 @@ DecodedPicture failed(Failure failure)
     return {QImage(), std::move(failure)};
 }
 
-QString fileKind(mode_t mode)
-{
-    if (S_ISDIR(mode))
-        return "a folder";
-    if (S_ISFIFO(mode))
-        return "a named pipe";
-    if (S_ISCHR(mode) || S_ISBLK(mode))
-        return "a device";
-    if (S_ISSOCK(mode))
-        return "a socket";
-    return "not a regular file";
-}
-
 Failure openFailure(const QString &path, const QByteArray &name, int error)
 {
     struct stat info {};
@@ -49,7 +36,7 @@ Failure openFailure(const QString &path, const QByteArray &name, int error)
         return failures::permissionDenied(path);
     case ENXIO: // a socket, or a device that is not there
         if (::stat(name.constData(), &info) == 0)
-            return failures::notARegularFile(path, fileKind(info.st_mode));
+            return failures::notARegularFile(path, failures::fileKind(info.st_mode));
         break;
     default:
         break;
@@ -105,7 +92,7 @@ PictureFile QtPictureDecoder::read(const QString &path)
     if (::fstat(file.fd, &info) != 0)
         return {QByteArray(), failures::unreadableFile(path, std::strerror(errno))};
     if (!S_ISREG(info.st_mode))
-        return {QByteArray(), failures::notARegularFile(path, fileKind(info.st_mode))};
+        return {QByteArray(), failures::notARegularFile(path, failures::fileKind(info.st_mode))};
     if (info.st_size > limitBytes_)
         return {QByteArray(), failures::fileTooLarge(path, info.st_size, limitBytes_)};
 

@@ -86,17 +86,17 @@ PrintSettingsDialog::PrintSettingsDialog(QWidget *owner, Settings &settings,
 
 void PrintSettingsDialog::load()
 {
-    if (settings_.isTrue(keys::GuideLine)) {
-        guides_->setChecked(true);
-        colourCaption_->setEnabled(true);
-        swatch_->setEnabled(true);
-    }
-    if (settings_.isTrue(keys::BorderLine)) {
-        borders_->setChecked(true);
-        for (QAbstractButton *option : borderChoice_->buttons())
-            option->setEnabled(true);
-    }
+    const bool guides = settings_.isTrue(keys::GuideLine);
+    guides_->setChecked(guides);
+    colourCaption_->setEnabled(guides);
+    swatch_->setEnabled(guides);
+    const bool borders = settings_.isTrue(keys::BorderLine);
+    borders_->setChecked(borders);
+    for (QAbstractButton *option : borderChoice_->buttons())
+        option->setEnabled(borders);
     const QString border = settings_.get(keys::Border);
+    // Any other word leaves "Both" selected.
+    borderChoice_->button(2)->setChecked(true);
     for (const BorderOption &option : BorderOptions) {
         if (border == QLatin1String(option.word)) {
             borderChoice_->button(option.index)->setChecked(true);
@@ -104,6 +104,15 @@ void PrintSettingsDialog::load()
         }
     }
     setSwatchColour(settings_.isTrue(keys::GuideLine) ? storedLineColour() : GuidesOffGrey);
+}
+
+void PrintSettingsDialog::save(const QString &key, const QString &value)
+{
+    if (MaybeFailure failure = settings_.save(key, value)) {
+        // The controls show what is stored, not the choice that was lost.
+        load();
+        showFailure(this, *failure);
+    }
 }
 
 QColor PrintSettingsDialog::storedLineColour() const
@@ -117,14 +126,9 @@ void PrintSettingsDialog::guidesClicked(bool on)
 {
     colourCaption_->setEnabled(on);
     swatch_->setEnabled(on);
-    if (on) {
-        settings_.saveBool(keys::GuideLine, true);
-        setSwatchColour(storedLineColour());
-    } else {
-        // "LineColor" stays as it is, for when the guides come back.
-        setSwatchColour(GuidesOffGrey);
-        settings_.saveBool(keys::GuideLine, false);
-    }
+    // "LineColor" stays as it is, for when the guides come back.
+    setSwatchColour(on ? storedLineColour() : GuidesOffGrey);
+    save(keys::GuideLine, on ? "True" : "False");
 }
 
 void PrintSettingsDialog::bordersClicked(bool on)
@@ -132,14 +136,14 @@ void PrintSettingsDialog::bordersClicked(bool on)
     for (int index : {0, 1, 2})
         borderChoice_->button(index)->setEnabled(on);
     // The chosen cover and "Border" stay as they are.
-    settings_.saveBool(keys::BorderLine, on);
+    save(keys::BorderLine, on ? "True" : "False");
 }
 
 void PrintSettingsDialog::borderChosen()
 {
     for (const BorderOption &option : BorderOptions) {
         if (borderChoice_->button(option.index)->isChecked()) {
-            settings_.save(keys::Border, option.word);
+            save(keys::Border, option.word);
             return;
         }
     }
@@ -151,7 +155,7 @@ void PrintSettingsDialog::chooseColour()
         return;
     const quint32 colour = commonDialog_.color();
     setSwatchColour(fromColorValue(colour));
-    settings_.save(keys::LineColor, QString::number(qint32(colour)));
+    save(keys::LineColor, QString::number(qint32(colour)));
 }
 
 QColor PrintSettingsDialog::swatchColour() const

@@ -24,7 +24,10 @@ public:
     static const QColor GuidesOffGrey;
 
 private:
+    // Sets every control as the stored settings say.
     void load();
+    // Stores a value; when that fails, says so and shows what is stored.
+    void save(const QString &key, const QString &value);
     void guidesClicked(bool on);
     void bordersClicked(bool on);
     void borderChosen();

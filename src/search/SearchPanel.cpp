@@ -1,10 +1,10 @@
 #include "search/SearchPanel.h"
 
+#include "dialogs/Dialogs.h"
 #include "kit/Chrome.h"
-#include "app/MainWindow.h"
 #include "kit/Twips.h"
-#include "platform/Platform.h"
 #include "platform/UrlLauncher.h"
+#include "settings/Settings.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -68,8 +68,8 @@ QString archiveSearchAddress(const QString &group, const QString &words)
            "&terms=" + queryValue(words);
 }
 
-SearchPanel::SearchPanel(MainWindow &window)
-    : QObject(&window), window_(window),
+SearchPanel::SearchPanel(QWidget &window, Services services)
+    : QObject(&window), window_(window), services_(std::move(services)),
       showIcon_(window.findChild<ClickLabel *>("Image3", Qt::FindDirectChildrenOnly)),
       hideIcon_(window.findChild<ClickLabel *>("Image4", Qt::FindDirectChildrenOnly))
 {
@@ -113,7 +113,7 @@ void SearchPanel::open()
     showIcon_->hide();
     hideIcon_->show();
     window_.setFixedHeight(twips::toPixels(OpenFormHeight));
-    window_.settings().save(keys::FormHeight, QString::number(OpenFormHeight));
+    saveHeight(OpenFormHeight);
 }
 
 void SearchPanel::close()
@@ -121,7 +121,17 @@ void SearchPanel::close()
     hideIcon_->hide();
     showIcon_->show();
     window_.setFixedHeight(twips::toPixels(ClosedFormHeight));
-    window_.settings().save(keys::FormHeight, QString::number(ClosedFormHeight));
+    saveHeight(ClosedFormHeight);
+}
+
+void SearchPanel::saveHeight(int height)
+{
+    Settings &settings = services_.settings;
+    if (MaybeFailure failure = settings.save(keys::FormHeight, QString::number(height))) {
+        // Back to the state the next start will show.
+        services_.applyFormHeight(settings.get(keys::FormHeight));
+        showFailure(&window_, *failure);
+    }
 }
 
 void SearchPanel::pickCoverType(const QString &listText)
@@ -135,7 +145,7 @@ void SearchPanel::search()
     const QString words = words_->text();
     if (words.isEmpty() || coverGroup_.isEmpty())
         return;
-    window_.platform().urlLauncher.open(archiveSearchAddress(coverGroup_, words));
+    services_.urlLauncher.open(archiveSearchAddress(coverGroup_, words));
 }
 
 } // namespace quillane

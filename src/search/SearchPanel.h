@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <array>
+#include <functional>
 #include <optional>
 
 class QComboBox;
@@ -12,7 +13,8 @@ class QLineEdit;
 namespace quillane {
 
 class ClickLabel;
-class MainWindow;
+class Settings;
+class UrlLauncher;
 
 // The cover archive the strip searches.
 inline const QString ArchiveHost = QStringLiteral("artvault.example");
@@ -39,8 +41,15 @@ QString archiveSearchAddress(const QString &group, const QString &words);
 class SearchPanel final : public QObject {
     Q_OBJECT
 public:
+    struct Services {
+        Settings &settings;
+        UrlLauncher &urlLauncher;
+        // Shows the window as a stored "FormHeight" gives it.
+        std::function<void(const QString &stored)> applyFormHeight;
+    };
+
     // Builds the strip's controls on window; the two icons must already be there.
-    explicit SearchPanel(MainWindow &window);
+    SearchPanel(QWidget &window, Services services);
 
     void open();
     void close();
@@ -49,10 +58,12 @@ public:
     QString coverGroup() const { return coverGroup_; }
 
 private:
+    void saveHeight(int height);
     void pickCoverType(const QString &listText);
     void search();
 
-    MainWindow &window_;
+    QWidget &window_;
+    Services services_;
     ClickLabel *showIcon_;
     ClickLabel *hideIcon_;
     QLineEdit *words_;

@@ -31,22 +31,26 @@ QString Settings::get(const QString &key) const
     return store_.get(App, Section, key);
 }
 
-void Settings::save(const QString &key, const QString &value)
+MaybeFailure Settings::save(const QString &key, const QString &value)
 {
-    store_.save(App, Section, key, value);
+    return store_.save(App, Section, key, value);
 }
 
-void Settings::saveBool(const QString &key, bool on)
+MaybeFailure Settings::saveBool(const QString &key, bool on)
 {
-    save(key, on ? "True" : "False");
+    return save(key, on ? "True" : "False");
 }
 
-void Settings::seedMissing()
+MaybeFailure Settings::seedMissing()
 {
+    MaybeFailure unusable = store_.open(App);
     for (const SettingDefault &setting : settingDefaults()) {
-        if (get(setting.key).isEmpty())
-            save(setting.key, setting.value);
+        if (!get(setting.key).isEmpty())
+            continue;
+        if (MaybeFailure failure = save(setting.key, setting.value))
+            return unusable ? unusable : failure;
     }
+    return unusable;
 }
 
 namespace {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Failure.h"
+
 #include <QString>
 
 #include <array>
@@ -41,17 +43,21 @@ public:
     explicit Settings(SettingsStore &store) : store_(store) {}
 
     QString get(const QString &key) const;
-    void save(const QString &key, const QString &value);
+    // A failure when the value could not be stored; the store then still
+    // holds the value it held before.
+    MaybeFailure save(const QString &key, const QString &value);
 
-    // Writes the default of every key that reads empty, in seeding order, and
-    // leaves every stored value alone.
-    void seedMissing();
+    // Checks that the store can be used, then writes the default of every key
+    // that reads empty, in seeding order, and leaves every stored value alone.
+    // Returns the first failure: a store that cannot be used keeps the
+    // defaults in memory for this run, and a failed write ends the seeding.
+    MaybeFailure seedMissing();
 
     // The one reader rule for yes/no values that default to on: only "False" is off.
     bool isNotFalse(const QString &key) const { return get(key) != QLatin1String("False"); }
     // The other: only "True" is on.
     bool isTrue(const QString &key) const { return get(key) == QLatin1String("True"); }
-    void saveBool(const QString &key, bool on);
+    MaybeFailure saveBool(const QString &key, bool on);
 
 private:
     SettingsStore &store_;

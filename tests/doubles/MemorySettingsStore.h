@@ -7,7 +7,8 @@
 
 namespace quillane {
 
-// Settings in memory, with a log of every call in order.
+// Settings in memory, with a log of every call in order. With failSaves set,
+// every save is logged and fails, as on a full disk, and nothing changes.
 class MemorySettingsStore final : public SettingsStore {
 public:
     QString get(const QString &app, const QString &section, const QString &key) override
@@ -15,11 +16,13 @@ public:
         reads << key;
         return values.value(app + '/' + section + '/' + key);
     }
-    void save(const QString &app, const QString &section, const QString &key,
-              const QString &value) override
+    MaybeFailure save(const QString &app, const QString &section, const QString &key,
+                      const QString &value) override
     {
         saves << key + '=' + value;
-        values.insert(app + '/' + section + '/' + key, value);
+        if (!failSaves)
+            values.insert(app + '/' + section + '/' + key, value);
+        return failSaves;
     }
 
     // Quillane's own section.
@@ -32,6 +35,7 @@ public:
     QMap<QString, QString> values;
     QStringList reads;
     QStringList saves;
+    MaybeFailure failSaves;
 };
 
 // Passes every call to another store and logs them in order.
@@ -39,16 +43,17 @@ class SpySettingsStore final : public SettingsStore {
 public:
     explicit SpySettingsStore(SettingsStore &inner) : inner_(inner) {}
 
+    MaybeFailure open(const QString &app) override { return inner_.open(app); }
     QString get(const QString &app, const QString &section, const QString &key) override
     {
         reads << key;
         return inner_.get(app, section, key);
     }
-    void save(const QString &app, const QString &section, const QString &key,
-              const QString &value) override
+    MaybeFailure save(const QString &app, const QString &section, const QString &key,
+                      const QString &value) override
     {
         saves << key + '=' + value;
-        inner_.save(app, section, key, value);
+        return inner_.save(app, section, key, value);
     }
 
     QStringList reads;
