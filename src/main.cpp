@@ -1,5 +1,6 @@
 #include "app/DesktopClose.h"
 #include "app/MainWindow.h"
+#include "platform/CupsModulePrinter.h"
 #include "platform/DataFiles.h"
 #include "platform/DesktopPlatform.h"
 
@@ -48,6 +49,8 @@ int main(int argc, char *argv[])
     QApplication::setWindowIcon(quillane::programIcon(&iconFile));
     qCInfo(lcFiles, "icon: %s", qUtf8Printable(iconFile));
     qCInfo(lcFiles, "help file: %s", qUtf8Printable(quillane::findDataFile("quilldoc.hlp")));
+    qCInfo(lcFiles, "printing module: %s",
+           qUtf8Printable(quillane::CupsModulePrinter::installedModule()));
 
     quillane::DesktopPlatform desktop;
     quillane::MainWindow window(desktop.platform);

@@ -2,10 +2,10 @@
 // dialog as the user meets it, the silent ends, the answers, every failure
 // point, and that nothing half printed reaches the printer.
 #include "app/MainWindow.h"
-#include "kit/Twips.h"
 #include "covers/CoverSlot.h"
 #include "dialogs/Dialogs.h"
 #include "doubles/TestEnvironment.h"
+#include "kit/Twips.h"
 #include "platform/Failures.h"
 #include "print_answers.h"
 
@@ -16,7 +16,9 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
+#include <QSemaphore>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
@@ -439,6 +441,7 @@ private slots:
             failures::pictureNotPrintable(),
             failures::pictureTooLargeToPrint(),
             failures::printServiceNotAnswering(10),
+            failures::printingModuleMissing(),
         };
         for (const Failure &failure : all) {
             MessageDialog dialog(nullptr, failure);
@@ -453,6 +456,124 @@ private slots:
         auto *text = dialog.findChild<WrappingText *>("Label1");
         QCOMPARE(text->font().pointSizeF(), 9.0);
         QVERIFY(text->wrappedSize().height() <= text->height());
+    }
+
+    // What was loaded is printed, whatever became of the file since.
+    void printsThePictureAsLoaded()
+    {
+        start(true, false);
+        load(true, false);
+        const QString path = window_->frontSlot().path();
+        QVERIFY(test::writePicture(pictures_, "front.png", QSize(10, 10), Qt::green) == path);
+        for (const char *afterwards : {"changed", "removed"}) {
+            printer().painted.clear();
+            answerPrintTo("Command1");
+            print();
+            QVERIFY2(messages_.isEmpty(), afterwards);
+            QCOMPARE(printer().painted.size(), 1);
+            QCOMPARE(printer().painted[0].size(), QSize(64, 48));
+            QCOMPARE(printer().painted[0].pixelColor(32, 24), QColor(Qt::red));
+            if (QByteArray(afterwards) == "changed")
+                QVERIFY(QFile::remove(path));
+        }
+    }
+
+    // Each cover reaches the printer with the pixels its rectangle shows at
+    // the printer's density, never more than the picture has.
+    void picturesTravelAtThePrintersDensity_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<int>("density");
+        QTest::addColumn<QSize>("front"); // on the 6900-twip square
+        QTest::addColumn<QSize>("back");  // on 8530 x 6700 twips
+        QTest::newRow("JPEG, a scaled decode and a smooth scale")
+            << "big.jpg" << QSize(2400, 1800) << 100 << QSize(480, 480) << QSize(593, 466);
+        QTest::newRow("JPEG at 300 ppi")
+            << "big.jpg" << QSize(2400, 1800) << 300 << QSize(1438, 1438) << QSize(1778, 1396);
+        QTest::newRow("PNG at 300 ppi")
+            << "big.png" << QSize(2400, 1800) << 300 << QSize(1438, 1438) << QSize(1778, 1396);
+        QTest::newRow("a narrow strip keeps its width")
+            << "strip.bmp" << QSize(300, 3000) << 300 << QSize(300, 1438) << QSize(300, 1396);
+        QTest::newRow("small stays small")
+            << "small.png" << QSize(64, 48) << 600 << QSize(64, 48) << QSize(64, 48);
+        QTest::newRow("density 0: natural size")
+            << "big.jpg" << QSize(2400, 1800) << 0 << QSize(2400, 1800) << QSize(2400, 1800);
+    }
+
+    void picturesTravelAtThePrintersDensity()
+    {
+        QFETCH(QString, file);
+        QFETCH(QSize, size);
+        QFETCH(int, density);
+        QFETCH(QSize, front);
+        QFETCH(QSize, back);
+        start(true, true);
+        const QString path = test::writePicture(pictures_, file, size, Qt::red);
+        for (const char *slot : {"Image1", "Image2"}) {
+            platform_->commonDialog.openAnswers << path;
+            test::clickChild(window_.get(), slot);
+        }
+        printer().area.pictureDensity = density;
+        answerPrintTo("Command1");
+        print();
+        QVERIFY(messages_.isEmpty());
+        QCOMPARE(printer().painted.size(), 2);
+        QCOMPARE(printer().painted[0].size(), front);
+        QCOMPARE(printer().painted[1].size(), back);
+        for (const QImage &picture : std::as_const(printer().painted)) {
+            const QColor centre = picture.pixelColor(picture.width() / 2, picture.height() / 2);
+            QVERIFY2(centre.red() > 240 && centre.green() < 16 && centre.blue() < 16,
+                     qPrintable(centre.name()));
+        }
+    }
+
+    // The windows repaint while the printer takes its time, and the job
+    // returns only when the page is gone.
+    void windowRepaintsWhileThePrinterIsSlow()
+    {
+        start(true, true);
+        load(true, true);
+        QSemaphore released;
+        QAtomicInt sending, releasedInTime;
+        printer().onOperation = [&](const QString &entry) {
+            if (entry == "end") {
+                sending = 1;
+                releasedInTime = released.tryAcquire(1, 5000); // fails, never hangs
+                sending = 0;
+            }
+        };
+        // The main window's paint events while the page is being sent.
+        struct PaintCounter : QObject {
+            QWidget *window = nullptr;
+            QAtomicInt *sending = nullptr;
+            int paints = 0;
+            bool eventFilter(QObject *object, QEvent *event) override
+            {
+                if (event->type() == QEvent::Paint && *sending && object->isWidgetType() &&
+                    static_cast<QWidget *>(object)->window() == window)
+                    ++paints;
+                return false;
+            }
+        } counter;
+        counter.window = window_.get();
+        counter.sending = &sending;
+        qApp->installEventFilter(&counter);
+        // A picture box asked to repaint, as an expose would.
+        QWidget *box = window_->findChild<QWidget *>("Image1");
+        QTimer expose;
+        connect(&expose, &QTimer::timeout, this, [&] {
+            box->update();
+            if (counter.paints >= 3)
+                released.release();
+        });
+        expose.start(10);
+        answerPrintTo("Command1");
+        print();
+        expose.stop();
+        QVERIFY2(releasedInTime, "the window did not repaint while the page was sent");
+        QCOMPARE(printer().log.last(), QString("end"));
+        QVERIFY(messages_.isEmpty());
     }
 
     void busyWhilePrintingOnly()

@@ -2,6 +2,7 @@
 // job ends within its bounds with a message, and nothing waits for ever.
 #include "app/MainWindow.h"
 #include "doubles/TestEnvironment.h"
+#include "platform/CupsModulePrinter.h"
 #include "platform/Failures.h"
 #include "print_answers.h"
 #include "print_desktop.h"
@@ -9,6 +10,7 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <sys/socket.h>
@@ -86,20 +88,43 @@ private slots:
         QCOMPARE(desktop.printer.lastJob(), 0);
     }
 
+    // Asked directly, through the module the program loads, and with the
+    // module missing: every answer comes within the bound, or at once.
+    void askingAboutThePrinterIsBoundedToo_data()
+    {
+        QTest::addColumn<QString>("module"); // empty: CupsPrinter itself
+        QTest::addColumn<bool>("moduleThere");
+        QTest::newRow("CupsPrinter") << QString() << true;
+        QTest::newRow("the program's module") << QString(QUILLANE_CUPS_MODULE) << true;
+        QTest::newRow("module missing") << dir_.filePath("none/quillane-cups.so") << false;
+    }
+
     void askingAboutThePrinterIsBoundedToo()
     {
+        QFETCH(QString, module);
+        QFETCH(bool, moduleThere);
         const CupsBounds bounds{500, 1000};
-        CupsPrinter printer(CupsPrinter::Resampling::Down, bounds);
+        std::unique_ptr<Printer> printer;
+        if (module.isEmpty())
+            printer = std::make_unique<CupsPrinter>(CupsPrinter::Resampling::Down, bounds);
+        else
+            printer = std::make_unique<CupsModulePrinter>(module, bounds);
+        const Failure expected =
+            moduleThere ? failures::printServiceNotAnswering(1) : failures::printingModuleMissing();
+        if (!moduleThere)
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Cannot load library"));
         PrintableArea area;
         QElapsedTimer clock;
         clock.start();
-        QCOMPARE(printer.printableArea(&area), failures::printServiceNotAnswering(1));
+        QCOMPARE(printer->printableArea(&area), expected);
         QVERIFY2(clock.elapsed() < bounds.answer + 1500,
                  qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(printer->listPrinters(), QStringList());
         // Nothing drawn reaches the service: the page cannot even begin.
-        QCOMPARE(printer.drawLine(0, 0, 10, 10, 0), failures::printServiceNotAnswering(1));
-        QCOMPARE(printer.endDocument(), MaybeFailure());
-        QCOMPARE(printer.lastJob(), 0);
+        QCOMPARE(printer->drawLine(0, 0, 10, 10, 0), expected);
+        QCOMPARE(printer->endDocument(), moduleThere ? MaybeFailure() : expected);
+        if (auto *cups = dynamic_cast<CupsPrinter *>(printer.get()))
+            QCOMPARE(cups->lastJob(), 0);
     }
 };
 

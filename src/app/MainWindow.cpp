@@ -105,7 +105,12 @@ void MainWindow::buildToolbar()
     connect(exit, &QPushButton::clicked, this, &MainWindow::askToQuit);
     QPushButton *print =
         addIconButton(this, "Command3", {960, 360, 615, 615}, "print.svg", "Print");
-    connect(print, &QPushButton::clicked, this, [this] { runPrintJob(*this); });
+    connect(print, &QPushButton::clicked, this, [this] {
+        runPrintJob({this, dialogResult_, printFront_->isChecked(), printBack_->isChecked(),
+                     {frontSlot_->bytes(), frontSlot_->path()},
+                     {backSlot_->bytes(), backSlot_->path()}, settings_, platform_.printer,
+                     platform_.pictureDecoder});
+    });
     printFront_ = addToggle<QCheckBox>(this, "Check1", {1680, 360, 735, 255}, "Front",
                                        "Print Front", Qt::white);
     printBack_ = addToggle<QCheckBox>(this, "Check2", {1680, 720, 735, 255}, "Back", "Print Back",

@@ -22,11 +22,6 @@ const char *const JobTitle = "Quillane cover sheet";
 // Sent in pieces so that a stalled service is noticed between them.
 constexpr qint64 PieceBytes = 64 * 1024;
 
-int pixelsFor(int twips, int pixelsPerInch)
-{
-    return int((qint64(twips) * pixelsPerInch + TwipsPerInch - 1) / TwipsPerInch);
-}
-
 // Down to whole twips: the area is never taken as larger than it is.
 int twipsFor(int hundredthsMm)
 {
@@ -291,6 +286,8 @@ MaybeFailure CupsPrinter::printableArea(PrintableArea *area)
     if (MaybeFailure failure = findPaper())
         return failure;
     *area = paper_->area;
+    area->pictureDensity =
+        resampling_ == Resampling::Off ? 0 : qMin(paper_->resolution, MaxPixelsPerInch);
     return std::nullopt;
 }
 
@@ -321,9 +318,7 @@ MaybeFailure CupsPrinter::beginDocument()
 
 QSize CupsPrinter::travelSize(QSize picture, QSize twips, int resolution)
 {
-    const int density = qMin(resolution, MaxPixelsPerInch);
-    return {qMin(picture.width(), pixelsFor(twips.width(), density)),
-            qMin(picture.height(), pixelsFor(twips.height(), density))};
+    return pictureTravelSize(picture, twips, qMin(resolution, MaxPixelsPerInch));
 }
 
 MaybeFailure CupsPrinter::paintPicture(const QImage &picture, int x, int y, int width, int height)

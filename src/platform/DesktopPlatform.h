@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/CupsPrinter.h"
+#include "platform/CupsModulePrinter.h"
 #include "platform/Platform.h"
 #include "platform/QtCommonDialog.h"
 #include "platform/QtHelpViewer.h"
@@ -17,7 +17,7 @@ struct DesktopPlatform {
     QtCommonDialog commonDialog{helpViewer};
     QtPictureDecoder pictureDecoder;
     QtUrlLauncher urlLauncher;
-    CupsPrinter printer;
+    CupsModulePrinter printer;
     Platform platform{settings, commonDialog, pictureDecoder, urlLauncher, printer};
 };
 

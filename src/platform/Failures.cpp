@@ -159,6 +159,11 @@ Failure printServiceNotAnswering(int seconds)
             QString("The printing service (CUPS) did not answer in %1 s.").arg(seconds)};
 }
 
+Failure printingModuleMissing()
+{
+    return {PrinterError, "The printing module is missing. Install Quillane again."};
+}
+
 QString fileKind(mode_t mode)
 {
     if (S_ISDIR(mode))

@@ -60,6 +60,8 @@ Failure coversDoNotFit(const QString &printer, const QString &paper, int missing
                        int missingHeight);
 // CUPS accepted the connection but said nothing for this many seconds.
 Failure printServiceNotAnswering(int seconds);
+// The program's own printing module is missing or broken.
+Failure printingModuleMissing();
 
 // A kind of file that is not a regular one, in the words the failures use:
 // "a folder", "a named pipe", "a device", "a socket".

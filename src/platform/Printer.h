@@ -3,6 +3,7 @@
 #include "platform/Failure.h"
 
 #include <QImage>
+#include <QSize>
 #include <QStringList>
 #include <QtGlobal>
 
@@ -15,7 +16,26 @@ struct PrintableArea {
     QString paper;
     int width = 0;
     int height = 0;
+    // Pixels per inch of printed size worth sending a picture at; 0 sends
+    // pictures at their natural size.
+    int pictureDensity = 600;
 };
+
+// The pixels a rectangle of this many twips spans at density pixels per
+// inch, rounded up: a rectangle never gets fewer pixels than it covers.
+inline QSize pixelsFor(QSize twips, int density)
+{
+    auto pixels = [density](int length) { return int((qint64(length) * density + 1439) / 1440); };
+    return {pixels(twips.width()), pixels(twips.height())};
+}
+
+// The size a picture of this many pixels is worth sending at in a rectangle
+// of this many twips: each side shrunk to what the rectangle holds at
+// density, never grown. A density of 0 keeps the picture's size.
+inline QSize pictureTravelSize(QSize picture, QSize twips, int density)
+{
+    return density > 0 ? picture.boundedTo(pixelsFor(twips, density)) : picture;
+}
 
 // The printer service the print job drives. Coordinates are twips from the
 // top-left corner of the current printer's printable area.
@@ -31,6 +51,7 @@ public:
     virtual void makeCurrent(int position) = 0;
     // The printable area of the current printer's own paper, asked of that
     // printer when called: nothing is carried over from another printer.
+    // Every operation from here on may run on a worker thread, one at a time.
     virtual MaybeFailure printableArea(PrintableArea *area) = 0;
     // The whole picture, stretched to fill the rectangle exactly. The first
     // drawing operation after an end of document begins a new document.

@@ -71,6 +71,9 @@ drag() {
 
 start
 
+# CUPS is loaded with the first printer call, not at start.
+! grep -q -e libcups -e quillane-cups "/proc/$app/maps" || fail "CUPS loaded at start: $(grep -o '[^/]*cups[^/]*$' "/proc/$app/maps" | sort -u | tr '\n' ' ')"
+
 eval "$(xdotool getwindowgeometry --shell "$window")"
 [ "$WIDTH" = 385 ] && [ "$HEIGHT" = 265 ] || fail "window is ${WIDTH}x${HEIGHT}, not 385x265"
 [ "$X" = $(((1280 - 385) / 2)) ] || [ "$X" = $(((1280 - 385 + 1) / 2)) ] || fail "window not centred: x=$X"

@@ -24,7 +24,7 @@ done
 
 root="$work/root"
 dpkg-deb -x "$deb" "$root"
-for file in bin/quillane share/quillane/quilldoc.hlp share/man/man1/quillane.1.gz \
+for file in bin/quillane lib/quillane/quillane-cups.so share/quillane/quilldoc.hlp share/man/man1/quillane.1.gz \
     share/applications/example.quillane.Quillane.desktop \
     share/metainfo/example.quillane.Quillane.metainfo.xml \
     share/icons/hicolor/scalable/apps/quillane.svg; do
@@ -38,8 +38,11 @@ done
 QT_QPA_PLATFORM=offscreen QT_LOGGING_RULES="quillane.files.info=true" \
     XDG_CONFIG_HOME="$work/config" "$root/usr/bin/quillane" 2>"$work/stderr" &
 app=$!
-for _ in $(seq 100); do grep -q "help file:" "$work/stderr" && break; sleep 0.1; done
+for _ in $(seq 100); do grep -q "printing module:" "$work/stderr" && break; sleep 0.1; done
 kill -0 "$app" 2>/dev/null || { cat "$work/stderr"; fail "the unpacked program did not keep running"; }
+# The printing module, loaded at the first print, is where the program looks.
+grep -qx "quillane.files: printing module: $root/usr/lib/quillane/quillane-cups.so" "$work/stderr" ||
+    { cat "$work/stderr"; fail "the printing module is not looked for in the unpacked tree"; }
 grep -qx "quillane.files: help file: $root/usr/share/quillane/quilldoc.hlp" "$work/stderr" ||
     { cat "$work/stderr"; fail "the help file was not found in the unpacked tree"; }
 grep -qx "quillane.files: icon: $root/usr/share/icons/hicolor/scalable/apps/quillane.svg" "$work/stderr" ||

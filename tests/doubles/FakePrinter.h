@@ -32,6 +32,7 @@ public:
     }
     MaybeFailure paintPicture(const QImage &picture, int x, int y, int width, int height) override
     {
+        painted << picture;
         return record(QString("picture %1x%2 at %3,%4 %5x%6")
                           .arg(picture.width())
                           .arg(picture.height())
@@ -56,13 +57,15 @@ public:
     QStringList printers;
     int current = -1;
     QStringList log;
+    QList<QImage> painted;
     // A4 with the generic PDF driver's margins (0.25 in beside, 0.5 in above and below).
     PrintableArea area{"Fake", "A4", 11188, 15394};
     MaybeFailure areaFailure;
     // The operation (counted from 0 among drawing and end operations) that fails.
     int failAt = -1;
     Failure failure{482, "The printer refused the page."};
-    // Runs at every drawing, end and abandon operation, after it is logged.
+    // Runs at every drawing, end and abandon operation, after it is logged,
+    // on the thread the job calls the printer on.
     std::function<void(const QString &entry)> onOperation;
 
 private:
