@@ -2,12 +2,12 @@
 // "View Image" as a user opens it: which cover it shows, its controls, the
 // scroll bars and where they put the picture, the title drag, and a file
 // changed or removed after loading.
-#include "kit/Chrome.h"
 #include "app/MainWindow.h"
-#include "kit/Twips.h"
 #include "covers/CoverSlot.h"
 #include "covers/ImageViewer.h"
 #include "doubles/TestEnvironment.h"
+#include "kit/Chrome.h"
+#include "kit/Twips.h"
 #include "platform/QtPictureDecoder.h"
 
 #include <QApplication>
@@ -640,7 +640,6 @@ private slots:
             QVERIFY(viewer.isVisible());
         });
     }
-
 };
 
 QTEST_MAIN(ViewerTest)
