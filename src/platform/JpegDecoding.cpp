@@ -131,12 +131,9 @@ bool decodeRun(Run &run)
     // even for a smaller decode, so that whatever loads can also be viewed.
     info.scale_num = info.scale_denom = 8;
     jpeg_calc_output_dimensions(&info);
-    const auto neededBytes = [&] {
-        const qint64 pictureBytes = qint64(info.output_width) * info.output_height * 4;
-        const qint64 turnBytes = swapsAxes(run.orientation) ? pictureBytes : 0;
-        return run.data.size() + pictureBytes + std::max(decoderBytes(info), turnBytes);
-    };
-    run.neededBytes = neededBytes();
+    const qint64 naturalBytes = qint64(info.output_width) * info.output_height * 4;
+    const qint64 turnBytes = swapsAxes(run.orientation) ? naturalBytes : 0;
+    run.neededBytes = run.data.size() + naturalBytes + std::max(decoderBytes(info), turnBytes);
     if (run.neededBytes > run.limitBytes) {
         run.outcome = Run::TooLarge;
         return false;
