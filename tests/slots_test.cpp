@@ -75,24 +75,6 @@ std::pair<int, double> difference(const QImage &a, const QImage &b)
     return {largest, double(sum) / (3.0 * a.width() * a.height())};
 }
 
-// Counts the paint events of a window and its controls.
-class PaintCounter final : public QObject {
-public:
-    explicit PaintCounter(QWidget *window) : window_(window) { qApp->installEventFilter(this); }
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        paints += event->type() == QEvent::Paint && watched->isWidgetType() &&
-                  static_cast<QWidget *>(watched)->window() == window_;
-        return false;
-    }
-
-private:
-    QWidget *window_;
-};
-
 // Decodes as the real decoder does, once the test releases it; never waits
 // more than ten seconds.
 class BlockingDecoder final : public PictureDecoder {
@@ -409,7 +391,7 @@ private slots:
         Platform platform{platform_->settings, platform_->commonDialog, decoder,
                           platform_->urlLauncher, platform_->printer};
         const std::unique_ptr<MainWindow> window = test::showMainWindow(platform);
-        PaintCounter counter(window.get());
+        test::PaintCounter counter(window.get());
         const int &paints = counter.paints;
         int paintsBefore = -1;
         bool busy = false;

@@ -113,13 +113,16 @@ void CoverSlot::load()
         return;
     }
     bytes_ = std::move(loaded.bytes);
+    printed_ = QImage();
     box_->setPicture(loaded.decoded.image);
     path_ = chosen;
 }
 
-QImage CoverSlot::picture() const
+const QImage &CoverSlot::picture() const
 {
-    return isFilled() ? services_.pictureDecoder.decodeBytes(bytes_, path_).image : QImage();
+    if (printed_.isNull() && isFilled())
+        printed_ = services_.pictureDecoder.decodeBytes(bytes_, path_).image;
+    return printed_;
 }
 
 void CoverSlot::clearAfterAsking()
@@ -130,6 +133,7 @@ void CoverSlot::clearAfterAsking()
     if (services_.dialogResult == QLatin1String("False"))
         return;
     bytes_.clear();
+    printed_ = QImage();
     box_->clear();
     path_.clear();
 }
