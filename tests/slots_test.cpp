@@ -437,6 +437,9 @@ private slots:
         QTest::newRow("empty file") << "empty" << 481 << "empty";
         QTest::newRow("text named .jpg") << "text" << 481 << "not a JPEG, PNG, GIF, BMP";
         QTest::newRow("JPEG cut short") << "cut" << 481 << "ends at byte";
+        // Shown at an eighth of its size, and still read and checked whole.
+        QTest::newRow("large JPEG cut short") << "cut-large" << 481 << "ends at byte";
+        QTest::newRow("large JPEG with damaged data") << "damaged-large" << 481 << "damaged";
         QTest::newRow("GIF with a broken header") << "gif" << 481 << "";
         QTest::newRow("BMP with a broken header") << "bmp" << 481 << "";
         QTest::newRow("60000 x 60000 pixels") << "huge" << 7 << "60000 x 60000";
@@ -459,7 +462,14 @@ private slots:
                 writeBytes(dir, "notes.jpg", "These are not the pictures you are looking for.\n");
         else if (kind == "cut")
             path = writeBytes(dir, "cut.jpg", jpeg.left(jpeg.size() / 2));
-        else if (kind == "gif")
+        else if (kind == "cut-large" || kind == "damaged-large") {
+            QByteArray large = encoded(patterned({1600, 1600}), "JPEG");
+            if (kind == "cut-large")
+                large.truncate(large.size() * 3 / 4);
+            else
+                large.replace(large.size() * 3 / 4, 2, "\xff\xd9"); // an end in the middle
+            path = writeBytes(dir, "large.jpg", large);
+        } else if (kind == "gif")
             path = writeBytes(dir, "broken.gif", "GIF89a" + QByteArray(20, '\xff'));
         else if (kind == "bmp")
             path = writeBytes(dir, "broken.bmp", "BM" + QByteArray(60, '\x7f'));
