@@ -19,6 +19,13 @@ namespace quillane {
 
 namespace {
 
+// strerror_r, because files are read on worker threads.
+QString errorText(int error)
+{
+    char buffer[256] = {};
+    return QString::fromLocal8Bit(strerror_r(error, buffer, sizeof buffer));
+}
+
 DecodedPicture failed(Failure failure)
 {
     return {QImage(), std::move(failure)};
@@ -35,13 +42,6 @@ QString fileKind(mode_t mode)
     if (S_ISSOCK(mode))
         return "a socket";
     return "not a regular file";
-}
-
-// strerror_r, because files are read on worker threads.
-QString errorText(int error)
-{
-    char buffer[256] = {};
-    return QString::fromLocal8Bit(strerror_r(error, buffer, sizeof buffer));
 }
 
 Failure openFailure(const QString &path, const QByteArray &name, int error)
