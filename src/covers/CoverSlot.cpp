@@ -113,16 +113,8 @@ void CoverSlot::load()
         return;
     }
     bytes_ = std::move(loaded.bytes);
-    printed_ = QImage();
     box_->setPicture(loaded.decoded.image);
     path_ = chosen;
-}
-
-const QImage &CoverSlot::picture() const
-{
-    if (printed_.isNull() && isFilled())
-        printed_ = services_.pictureDecoder.decodeBytes(bytes_, path_).image;
-    return printed_;
 }
 
 void CoverSlot::clearAfterAsking()
@@ -133,7 +125,6 @@ void CoverSlot::clearAfterAsking()
     if (services_.dialogResult == QLatin1String("False"))
         return;
     bytes_.clear();
-    printed_ = QImage();
     box_->clear();
     path_.clear();
 }

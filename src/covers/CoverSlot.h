@@ -58,9 +58,6 @@ public:
 
     QString path() const { return path_; }
     bool isFilled() const { return !path_.isEmpty(); }
-    // The picture at natural size, decoded from the held bytes when first
-    // asked for; only until printing decodes the held bytes itself.
-    const QImage &picture() const;
     // The file's bytes as they were read when the slot was filled: what the
     // viewer and the printer decode, whatever became of the file since.
     const QByteArray &bytes() const { return bytes_; }
@@ -78,7 +75,6 @@ private:
     Services services_;
     CoverBox *box_;
     QByteArray bytes_;
-    mutable QImage printed_;
     QString path_;
 };
 
