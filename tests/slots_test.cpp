@@ -7,11 +7,17 @@
 #include "platform/QtCommonDialog.h"
 
 #include <QApplication>
+#include <QBuffer>
+#include <QDeadlineTimer>
 #include <QFile>
+#include <QImageReader>
 #include <QImageWriter>
 #include <QLabel>
+#include <QSemaphore>
 #include <QTest>
+#include <QTimer>
 
+#include <cmath>
 #include <memory>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -29,6 +35,64 @@ const QByteArray AnimatedGif = QByteArray::fromHex(
     "00002c0000000003000200000202845f0021f90400000000002c0000000003000200800000ff000000020284"
     "5f003b");
 
+// Smooth detail that runs differently along each axis, so that a picture
+// decoded at the wrong scale, or turned or mirrored wrongly, shows it.
+QImage patterned(QSize size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < size.width(); ++x)
+            line[x] = qRgb(255 * x / size.width(), 255 * y / size.height(),
+                           int(128 + 100 * std::sin(x / 37.0) * std::cos(y / 53.0)));
+    }
+    return image;
+}
+
+QByteArray encoded(const QImage &image, const char *format)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format, 95);
+    return bytes;
+}
+
+// The largest difference of any channel of any pixel, and the mean one.
+std::pair<int, double> difference(const QImage &a, const QImage &b)
+{
+    int largest = 0;
+    qint64 sum = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            for (int d : {qRed(p) - qRed(q), qGreen(p) - qGreen(q), qBlue(p) - qBlue(q)}) {
+                largest = std::max(largest, std::abs(d));
+                sum += std::abs(d);
+            }
+        }
+    }
+    return {largest, double(sum) / (3.0 * a.width() * a.height())};
+}
+
+// Decodes as the real decoder does, once the test releases it; never waits
+// more than ten seconds.
+class BlockingDecoder final : public PictureDecoder {
+public:
+    PictureFile read(const QString &path) override { return real_.read(path); }
+    DecodedPicture decodeBytes(const QByteArray &bytes, const QString &path, QSize target) override
+    {
+        entered.release();
+        released.tryAcquire(1, 10000);
+        return real_.decodeBytes(bytes, path, target);
+    }
+
+    QSemaphore entered, released;
+
+private:
+    QtPictureDecoder real_;
+};
+
 } // namespace
 
 class SlotsTest : public QObject {
@@ -43,6 +107,12 @@ class SlotsTest : public QObject {
     FakeCommonDialog &dialog() { return platform_->commonDialog; }
     CoverSlot &slot(bool front) { return front ? window_->frontSlot() : window_->backSlot(); }
     const char *box(bool front) { return front ? "Image1" : "Image2"; }
+
+    // The picture a slot holds, decoded from its bytes at natural size.
+    QImage held(bool front)
+    {
+        return QtPictureDecoder().decodeBytes(slot(front).bytes(), slot(front).path()).image;
+    }
 
     void press(bool front, Qt::MouseButton button)
     {
@@ -177,13 +247,12 @@ private slots:
         const QString expected = endPath == "new" ? blue_ : endPath == "old" ? red_ : QString();
         QCOMPARE(slot(front).path(), expected);
         QCOMPARE(slot(front).isFilled(), !expected.isEmpty());
-        QCOMPARE(slot(front).picture().isNull(), expected.isEmpty());
+        QCOMPARE(slot(front).bytes().isEmpty(), expected.isEmpty());
         QCOMPARE(slot(front).box()->shown().isNull(), expected.isEmpty());
         if (!expected.isEmpty())
-            QCOMPARE(slot(front).picture().size(),
-                     expected == red_ ? QSize(64, 48) : QSize(30, 90));
+            QCOMPARE(held(front).size(), expected == red_ ? QSize(64, 48) : QSize(30, 90));
         QCOMPARE(slot(!front).path(), blue_);
-        QVERIFY(!slot(!front).picture().isNull());
+        QCOMPARE(held(!front).size(), QSize(30, 90));
 
         // Every press empties the dialog result first; only the clear dialog writes it.
         QCOMPARE(window_->dialogResult(),
@@ -233,8 +302,8 @@ private slots:
                 QVERIFY(qAbs(found.blue() - expected.blue()) < 8);
             }
         }
-        // The slot keeps the picture at full size for printing.
-        QCOMPARE(slot(true).picture().size(), QSize(30, 90));
+        // The slot keeps the file's bytes, which decode at full size for printing.
+        QCOMPARE(held(true).size(), QSize(30, 90));
     }
 
     void otherFormatsLoad()
@@ -242,8 +311,8 @@ private slots:
         // Content decides the format, whatever the name says; GIF gives its first frame.
         const QString gif = writeBytes(files_, "anim.gif", AnimatedGif);
         load(true, gif);
-        QCOMPARE(slot(true).picture().size(), QSize(3, 2));
-        QCOMPARE(slot(true).picture().pixelColor(1, 1), QColor(0, 255, 0));
+        QCOMPARE(held(true).size(), QSize(3, 2));
+        QCOMPARE(held(true).pixelColor(1, 1), QColor(0, 255, 0));
 
         // Whole JPEGs of every build load: progressive ones, and ones with bytes after the end.
         QImage photo(120, 80, QImage::Format_RGB32);
@@ -268,7 +337,87 @@ private slots:
         QByteArray jpeg = fileBytes(test::writePicture(files_, "flat.jpg", {40, 20}));
         const QString turned = writeBytes(files_, "turned.jpg", withExifOrientation(jpeg, 6));
         load(true, turned);
-        QCOMPARE(slot(true).picture().size(), QSize(20, 40));
+        QCOMPARE(held(true).size(), QSize(20, 40));
+    }
+
+    // What a box shows, decoded straight at the box's size (JPEG through its
+    // DCT scaling) and turned upright, matches the whole picture decoded by
+    // Qt, turned by its EXIF orientation and scaled to the box.
+    void shownPictureMatchesTheWholePictureScaled_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        const QByteArray landscape = encoded(patterned({1400, 800}), "JPEG");
+        for (const QSize size : {QSize(1400, 1340), QSize(700, 400), QSize(500, 300),
+                                 QSize(180, 170), QSize(60, 40)}) {
+            QTest::newRow(qPrintable(QString("JPEG %1 x %2").arg(size.width()).arg(size.height())))
+                << "photo.jpg" << encoded(patterned(size), "JPEG");
+        }
+        for (quint8 orientation = 1; orientation <= 8; ++orientation)
+            QTest::newRow(qPrintable(QString("JPEG turned by orientation %1").arg(orientation)))
+                << "turned.jpg" << withExifOrientation(landscape, orientation);
+        QTest::newRow("PNG") << "picture.png" << encoded(patterned({600, 400}), "PNG");
+        QTest::newRow("BMP") << "picture.bmp" << encoded(patterned({600, 400}), "BMP");
+        QTest::newRow("GIF") << "picture.gif" << AnimatedGif;
+    }
+
+    void shownPictureMatchesTheWholePictureScaled()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        const QString path = writeBytes(files_, name, bytes);
+        for (bool front : {true, false}) {
+            load(front, path);
+            QCOMPARE(slot(front).bytes(), bytes);
+            const QImage shown = slot(front).box()->shown();
+            QImageReader reader(path);
+            reader.setAutoTransform(true);
+            const QImage expected =
+                reader.read()
+                    .convertToFormat(QImage::Format_RGB32)
+                    .scaled(shown.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            QCOMPARE(shown.size(), slot(front).box()->size() - QSize(2, 2));
+            const auto [largest, mean] = difference(shown, expected);
+            QVERIFY2(largest <= 16 && mean <= 1.5,
+                     qPrintable(QString("largest %1, mean %2").arg(largest).arg(mean)));
+        }
+    }
+
+    // Loading runs off the user-interface thread: the window repaints and
+    // the busy cursor shows while a picture decodes.
+    void windowRepaintsWhileAPictureDecodes()
+    {
+        BlockingDecoder decoder;
+        Platform platform{platform_->settings, platform_->commonDialog, decoder,
+                          platform_->urlLauncher, platform_->printer};
+        const std::unique_ptr<MainWindow> window = test::showMainWindow(platform);
+        test::PaintCounter counter(window.get());
+        const int &paints = counter.paints;
+        int paintsBefore = -1;
+        bool busy = false;
+        QDeadlineTimer deadline(5000);
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, [&] {
+            if (paintsBefore < 0 && decoder.entered.tryAcquire()) {
+                paintsBefore = paints;
+                busy = QApplication::overrideCursor() &&
+                       QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+                window->findChild<QWidget *>("Image2")->update();
+            } else if ((paintsBefore >= 0 && paints > paintsBefore) || deadline.hasExpired()) {
+                decoder.released.release();
+                poll.stop();
+            }
+        });
+        poll.start(10);
+        dialog().openAnswers << red_;
+        QTest::mousePress(window->findChild<QWidget *>("Image1"), Qt::LeftButton);
+        poll.stop();
+        decoder.released.release();
+
+        QVERIFY2(paintsBefore >= 0 && paints > paintsBefore, "no repaint while decoding");
+        QVERIFY(busy);
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
+        QCOMPARE(window->frontSlot().path(), red_);
     }
 
     void largeScanLoads()
@@ -276,7 +425,7 @@ private slots:
         const QString scan = test::writePicture(files_, "scan.jpg", {6000, 6000}, Qt::darkCyan);
         load(false, scan);
         QCOMPARE(slot(false).path(), scan);
-        QCOMPARE(slot(false).picture().size(), QSize(6000, 6000));
+        QCOMPARE(held(false).size(), QSize(6000, 6000));
         QFile::remove(scan);
     }
 
@@ -288,6 +437,9 @@ private slots:
         QTest::newRow("empty file") << "empty" << 481 << "empty";
         QTest::newRow("text named .jpg") << "text" << 481 << "not a JPEG, PNG, GIF, BMP";
         QTest::newRow("JPEG cut short") << "cut" << 481 << "ends at byte";
+        // Shown at an eighth of its size, and still read and checked whole.
+        QTest::newRow("large JPEG cut short") << "cut-large" << 481 << "ends at byte";
+        QTest::newRow("large JPEG with damaged data") << "damaged-large" << 481 << "damaged";
         QTest::newRow("GIF with a broken header") << "gif" << 481 << "";
         QTest::newRow("BMP with a broken header") << "bmp" << 481 << "";
         QTest::newRow("60000 x 60000 pixels") << "huge" << 7 << "60000 x 60000";
@@ -310,7 +462,14 @@ private slots:
                 writeBytes(dir, "notes.jpg", "These are not the pictures you are looking for.\n");
         else if (kind == "cut")
             path = writeBytes(dir, "cut.jpg", jpeg.left(jpeg.size() / 2));
-        else if (kind == "gif")
+        else if (kind == "cut-large" || kind == "damaged-large") {
+            QByteArray large = encoded(patterned({1600, 1600}), "JPEG");
+            if (kind == "cut-large")
+                large.truncate(large.size() * 3 / 4);
+            else
+                large.replace(large.size() * 3 / 4, 2, "\xff\xd9"); // an end in the middle
+            path = writeBytes(dir, "large.jpg", large);
+        } else if (kind == "gif")
             path = writeBytes(dir, "broken.gif", "GIF89a" + QByteArray(20, '\xff'));
         else if (kind == "bmp")
             path = writeBytes(dir, "broken.bmp", "BM" + QByteArray(60, '\x7f'));
@@ -339,7 +498,7 @@ private slots:
         QVERIFY2(seen->text.contains(QFileInfo(path).fileName()), qPrintable(seen->text));
         QVERIFY2(seen->text.contains(words), qPrintable(seen->text));
         QCOMPARE(slot(true).path(), red_);
-        QCOMPARE(slot(true).picture().size(), QSize(64, 48));
+        QCOMPARE(held(true).size(), QSize(64, 48));
         QVERIFY(!slot(true).box()->shown().isNull());
         QCOMPARE(dialog().fileName(), QString());
     }

@@ -1,7 +1,8 @@
 #include "covers/CoverSlot.h"
 
-#include "kit/Chrome.h"
 #include "dialogs/Dialogs.h"
+#include "kit/Chrome.h"
+#include "kit/OffUiThread.h"
 #include "platform/CommonDialog.h"
 #include "platform/PictureDecoder.h"
 
@@ -25,12 +26,15 @@ QRect CoverBox::pictureArea() const
     return rect().adjusted(1, 1, -1, -1);
 }
 
-void CoverBox::setPicture(const QImage &full)
+QSize CoverBox::pictureSize() const
 {
-    const qreal ratio = devicePixelRatioF();
-    shown_ =
-        full.scaled(pictureArea().size() * ratio, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    shown_.setDevicePixelRatio(ratio);
+    return pictureArea().size() * devicePixelRatioF();
+}
+
+void CoverBox::setPicture(const QImage &decoded)
+{
+    shown_ = decoded.scaled(pictureSize(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    shown_.setDevicePixelRatio(devicePixelRatioF());
     setAccessibleDescription("Holds a picture");
     update();
 }
@@ -90,16 +94,26 @@ void CoverSlot::load()
     // tells a cancel.
     dialog.setFileName(QString());
 
-    PictureFile file = services_.pictureDecoder.read(chosen);
-    DecodedPicture decoded = file.ok() ? services_.pictureDecoder.decodeBytes(file.bytes, chosen)
-                                       : DecodedPicture{QImage(), file.failure};
-    if (!decoded.ok()) {
-        showFailure(window_, *decoded.failure);
+    // Off the user-interface thread: a large photo takes a while to read and
+    // check whole, even when decoded at the small size the box shows.
+    PictureDecoder &decoder = services_.pictureDecoder;
+    struct Loaded {
+        QByteArray bytes;
+        DecodedPicture decoded;
+    };
+    Loaded loaded = awaitOffUiThread([&decoder, chosen, target = box_->pictureSize()] {
+        PictureFile file = decoder.read(chosen);
+        if (!file.ok())
+            return Loaded{QByteArray(), {QImage(), std::move(file.failure)}};
+        DecodedPicture decoded = decoder.decodeBytes(file.bytes, chosen, target);
+        return Loaded{std::move(file.bytes), std::move(decoded)};
+    });
+    if (!loaded.decoded.ok()) {
+        showFailure(window_, *loaded.decoded.failure);
         return;
     }
-    bytes_ = std::move(file.bytes);
-    picture_ = std::move(decoded.image);
-    box_->setPicture(picture_);
+    bytes_ = std::move(loaded.bytes);
+    box_->setPicture(loaded.decoded.image);
     path_ = chosen;
 }
 
@@ -110,7 +124,6 @@ void CoverSlot::clearAfterAsking()
     ClearDialog(window_, services_.dialogResult).exec();
     if (services_.dialogResult == QLatin1String("False"))
         return;
-    picture_ = QImage();
     bytes_.clear();
     box_->clear();
     path_.clear();

@@ -18,9 +18,11 @@ class CoverBox final : public QWidget {
 public:
     explicit CoverBox(QWidget *parent);
 
+    // The size in device pixels that a picture is shown at.
+    QSize pictureSize() const;
     // The picture as shown: scaled once to the box, so that no repaint ever
-    // resamples the full picture.
-    void setPicture(const QImage &full);
+    // resamples it.
+    void setPicture(const QImage &decoded);
     void clear();
     const QImage &shown() const { return shown_; }
 
@@ -38,8 +40,9 @@ private:
     QImage shown_;
 };
 
-// One cover slot: the picture and the path of the file it came from. A slot
-// is filled exactly when its path is not empty.
+// One cover slot: the bytes of the file it was loaded from, its path, and a
+// copy of the picture decoded at the size shown. A slot is filled exactly
+// when its path is not empty.
 class CoverSlot final : public QObject {
     Q_OBJECT
 public:
@@ -55,8 +58,6 @@ public:
 
     QString path() const { return path_; }
     bool isFilled() const { return !path_.isEmpty(); }
-    // The picture at full resolution, as decoded when the slot was filled.
-    const QImage &picture() const { return picture_; }
     // The file's bytes as they were read when the slot was filled: what the
     // viewer and the printer decode, whatever became of the file since.
     const QByteArray &bytes() const { return bytes_; }
@@ -73,7 +74,6 @@ private:
     QWidget *window_;
     Services services_;
     CoverBox *box_;
-    QImage picture_;
     QByteArray bytes_;
     QString path_;
 };

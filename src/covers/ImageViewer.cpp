@@ -1,10 +1,11 @@
 #include "covers/ImageViewer.h"
 
-#include "kit/Chrome.h"
-#include "kit/DragForm.h"
-#include "kit/Twips.h"
 #include "covers/CoverSlot.h"
 #include "dialogs/Dialogs.h"
+#include "kit/Chrome.h"
+#include "kit/DragForm.h"
+#include "kit/OffUiThread.h"
+#include "kit/Twips.h"
 #include "platform/PictureDecoder.h"
 
 #include <QApplication>
@@ -78,7 +79,7 @@ ImageViewer::ImageViewer(QWidget *owner, QImage picture)
     corner->setScaledContents(true);
     corner->setAccessibleName("Quillane");
 
-    // The bars measure the picture shown, as just decoded.
+    // The bars measure the picture at its natural size.
     vertical_ = addBar(Qt::Vertical, "VScroll1", {9240, 240, 255, ViewportHeight},
                        scrollSteps(picture.height(), ViewportHeight));
     horizontal_ = addBar(Qt::Horizontal, "HScroll1", {0, 7200, ViewportWidth, 255},
@@ -183,8 +184,10 @@ void viewCover(QWidget *owner, PictureDecoder &decoder, const CoverSlot &slot)
 {
     if (!slot.isFilled())
         return;
-    // The file as it is now, which may differ from what the slot loaded.
-    DecodedPicture decoded = decoder.decode(slot.path());
+    // The bytes as loaded, whatever became of the file since.
+    DecodedPicture decoded = awaitOffUiThread([&decoder, bytes = slot.bytes(), path = slot.path()] {
+        return decoder.decodeBytes(bytes, path);
+    });
     if (!decoded.ok()) {
         showFailure(owner, *decoded.failure);
         return;

@@ -73,9 +73,10 @@ private:
     qint64 top_ = 0;
 };
 
-// "View Image" on a slot: shows the slot's file, decoded afresh, in the
-// viewer. An empty slot shows nothing; a file that no longer decodes is
-// reported and the viewer is not shown. The slot is never changed.
+// "View Image" on a slot: shows the picture the slot loaded, decoded afresh
+// from its held bytes at natural size. An empty slot shows nothing; a picture
+// that cannot be decoded now is reported and the viewer is not shown. The
+// slot is never changed.
 void viewCover(QWidget *owner, PictureDecoder &decoder, const CoverSlot &slot);
 
 } // namespace quillane

@@ -126,23 +126,25 @@ bool decodeRun(Run &run)
 
     const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
     info.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRX; // BGRX is QImage's RGB32 in memory
-    QSize target = run.target;
-    if (swapsAxes(run.orientation))
-        target.transpose();
-    info.scale_num = unsigned(scaleFor(info, target));
-    info.scale_denom = 8;
-    jpeg_calc_output_dimensions(&info);
-
     // At once: the file, the picture, and either libjpeg's buffers (while
-    // decoding) or the turned copy (afterwards).
-    const qint64 pictureBytes = qint64(info.output_width) * info.output_height * 4;
-    const qint64 libjpegBytes = decoderBytes(info);
-    const qint64 turnBytes = swapsAxes(run.orientation) ? pictureBytes : 0;
-    run.neededBytes = run.data.size() + pictureBytes + std::max(libjpegBytes, turnBytes);
+    // decoding) or the turned copy (afterwards). Reckoned at the natural size
+    // even for a smaller decode, so that whatever loads can also be viewed.
+    info.scale_num = info.scale_denom = 8;
+    jpeg_calc_output_dimensions(&info);
+    const qint64 naturalBytes = qint64(info.output_width) * info.output_height * 4;
+    const qint64 turnBytes = swapsAxes(run.orientation) ? naturalBytes : 0;
+    run.neededBytes = run.data.size() + naturalBytes + std::max(decoderBytes(info), turnBytes);
     if (run.neededBytes > run.limitBytes) {
         run.outcome = Run::TooLarge;
         return false;
     }
+
+    QSize target = run.target;
+    if (swapsAxes(run.orientation))
+        target.transpose();
+    info.scale_num = unsigned(scaleFor(info, target));
+    jpeg_calc_output_dimensions(&info);
+    const qint64 pictureBytes = qint64(info.output_width) * info.output_height * 4;
     info.mem->max_memory_to_use = long(run.limitBytes - run.data.size() - pictureBytes);
 
     jpeg_start_decompress(&info); // a progressive file is read whole here

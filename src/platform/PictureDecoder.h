@@ -28,7 +28,8 @@ struct DecodedPicture {
 };
 
 // Reading and decoding are apart, so that a caller may keep a file's bytes as
-// they were read and decode them again later, at a smaller size.
+// they were read and decode them again later, at a smaller size. Both may
+// be called on worker threads, several at once.
 class PictureDecoder {
 public:
     virtual ~PictureDecoder() = default;

@@ -19,6 +19,13 @@ namespace quillane {
 
 namespace {
 
+// strerror_r, because files are read on worker threads.
+QString errorText(int error)
+{
+    char buffer[256] = {};
+    return QString::fromLocal8Bit(strerror_r(error, buffer, sizeof buffer));
+}
+
 DecodedPicture failed(Failure failure)
 {
     return {QImage(), std::move(failure)};
@@ -41,7 +48,7 @@ Failure openFailure(const QString &path, const QByteArray &name, int error)
     default:
         break;
     }
-    return failures::unreadableFile(path, QString::fromLocal8Bit(std::strerror(error)));
+    return failures::unreadableFile(path, errorText(error));
 }
 
 // Closes the descriptor whatever way the read ends.
@@ -90,7 +97,7 @@ PictureFile QtPictureDecoder::read(const QString &path)
         return {QByteArray(), openFailure(path, name, errno)};
     struct stat info {};
     if (::fstat(file.fd, &info) != 0)
-        return {QByteArray(), failures::unreadableFile(path, std::strerror(errno))};
+        return {QByteArray(), failures::unreadableFile(path, errorText(errno))};
     if (!S_ISREG(info.st_mode))
         return {QByteArray(), failures::notARegularFile(path, failures::fileKind(info.st_mode))};
     if (info.st_size > limitBytes_)
@@ -103,7 +110,7 @@ PictureFile QtPictureDecoder::read(const QString &path)
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
-            return {QByteArray(), failures::unreadableFile(path, std::strerror(errno))};
+            return {QByteArray(), failures::unreadableFile(path, errorText(errno))};
         if (n == 0)
             break; // cut while being read: what is there is the file
         got += n;

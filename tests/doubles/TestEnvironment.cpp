@@ -117,6 +117,18 @@ bool checkControls(QWidget *window, std::initializer_list<ControlRow> rows, Plac
     return checkControls(window, std::span(rows.begin(), rows.end()), placed);
 }
 
+PaintCounter::PaintCounter(QWidget *window) : window_(window)
+{
+    qApp->installEventFilter(this);
+}
+
+bool PaintCounter::eventFilter(QObject *watched, QEvent *event)
+{
+    paints += event->type() == QEvent::Paint && watched->isWidgetType() &&
+              static_cast<QWidget *>(watched)->window() == window_;
+    return false;
+}
+
 void onNextModal(std::function<void(QWidget *)> answer)
 {
     QPointer<QWidget> before = QApplication::activeModalWidget();

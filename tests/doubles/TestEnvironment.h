@@ -9,6 +9,7 @@
 #include "platform/QtSettingsStore.h"
 
 #include <QImage>
+#include <QObject>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -88,6 +89,19 @@ bool checkControls(QWidget *window, std::initializer_list<ControlRow> rows,
 // Runs answer on the next modal window that opens (one other than the modal
 // window open now, if any), from the event loop that shows it.
 void onNextModal(std::function<void(QWidget *)> answer);
+
+// Counts the paint events of a window and its controls while it lives.
+class PaintCounter final : public QObject {
+public:
+    explicit PaintCounter(QWidget *window);
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QWidget *window_;
+};
 
 // Clicks a window's child widget by objectName, as a user does.
 void clickChild(QWidget *window, const char *name, Qt::MouseButton button = Qt::LeftButton);
