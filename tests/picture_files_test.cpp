@@ -36,30 +36,18 @@ constexpr bool UnderAsan = false;
 
 // ---- Memory of this process, from the kernel's own accounting ----
 
-qint64 statusKilobytes(const char *field)
-{
-    QFile status("/proc/self/status");
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(qstrlen(field)).trimmed().split(' ').value(0).toLongLong();
-    }
-    return -1;
-}
-
 // Resets the peak to what the process holds now, and returns that.
 qint64 resetPeak()
 {
     QFile refs("/proc/self/clear_refs");
     if (refs.open(QIODevice::WriteOnly))
         refs.write("5");
-    return statusKilobytes("VmRSS:");
+    return test::statusKilobytes("VmRSS:");
 }
 
 qint64 peakKilobytes()
 {
-    return statusKilobytes("VmHWM:");
+    return test::statusKilobytes("VmHWM:");
 }
 
 // ---- Files made to order ----

@@ -196,4 +196,16 @@ QByteArray withExifOrientation(const QByteArray &jpeg, quint8 orientation)
     return jpeg.left(2) + segment + app1 + jpeg.mid(2);
 }
 
+qint64 statusKilobytes(const char *field)
+{
+    QFile status("/proc/self/status");
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return line.mid(qstrlen(field)).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
 } // namespace quillane::test

@@ -117,4 +117,8 @@ QByteArray fileBytes(const QString &path);
 // degrees clockwise to show it upright).
 QByteArray withExifOrientation(const QByteArray &jpeg, quint8 orientation);
 
+// A field of this process's /proc/self/status ("VmRSS:", "VmHWM:") in KiB,
+// or -1.
+qint64 statusKilobytes(const char *field);
+
 } // namespace quillane::test

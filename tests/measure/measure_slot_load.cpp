@@ -17,19 +17,6 @@
 
 namespace {
 
-// "VmRSS" or "VmHWM" of this process, in KiB.
-long statusKiB(const char *field)
-{
-    QFile status("/proc/self/status");
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(qstrlen(field) + 1).trimmed().split(' ').value(0).toLong();
-    }
-    return -1;
-}
-
 // Loads path into the slot under box as a user does, and waits until it is in.
 bool load(quillane::test::TestPlatform &platform, QWidget *box, quillane::CoverSlot &slot,
           const QString &path)
@@ -73,6 +60,7 @@ int main(int argc, char *argv[])
         }
     }
     QCoreApplication::processEvents();
-    std::printf("rss KiB: %ld\npeak KiB: %ld\n", statusKiB("VmRSS:"), statusKiB("VmHWM:"));
+    std::printf("rss KiB: %lld\npeak KiB: %lld\n", quillane::test::statusKilobytes("VmRSS:"),
+                quillane::test::statusKilobytes("VmHWM:"));
     return 0;
 }
