@@ -2,10 +2,10 @@
 // that light up under the pointer, their launches, and a fresh window at
 // every opening.
 #include "about/AboutWindow.h"
-#include "kit/Chrome.h"
 #include "app/MainWindow.h"
-#include "kit/Twips.h"
 #include "doubles/TestEnvironment.h"
+#include "kit/Chrome.h"
+#include "kit/Twips.h"
 
 #include <QApplication>
 #include <QLabel>

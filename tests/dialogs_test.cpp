@@ -1,10 +1,10 @@
 // The clear, quit and message dialogs, driven by clicks and keys on the
 // offscreen platform: their look, the dialog result they leave, and quitting.
-#include "kit/Chrome.h"
 #include "app/MainWindow.h"
 #include "covers/CoverSlot.h"
 #include "dialogs/Dialogs.h"
 #include "doubles/TestEnvironment.h"
+#include "kit/Chrome.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -1,10 +1,10 @@
 // The main window on the offscreen platform: its controls where the design
 // puts them, the start-up from the real settings file, the check boxes, the
 // window height, the title drag, minimising and help.
-#include "kit/Chrome.h"
 #include "app/MainWindow.h"
-#include "kit/Twips.h"
 #include "doubles/TestEnvironment.h"
+#include "kit/Chrome.h"
+#include "kit/Twips.h"
 #include "platform/QtHelpViewer.h"
 
 #include <QAbstractButton>

@@ -1,10 +1,10 @@
 // The "Artvault Search" strip on the main window: its controls, the cover
 // type list, the search address handed to the launcher, and opening and
 // closing the strip with the window's height kept in the real settings file.
-#include "kit/Chrome.h"
 #include "app/MainWindow.h"
-#include "kit/Twips.h"
 #include "doubles/TestEnvironment.h"
+#include "kit/Chrome.h"
+#include "kit/Twips.h"
 #include "search/SearchPanel.h"
 
 #include <QAbstractItemView>

@@ -106,9 +106,14 @@ void MainWindow::buildToolbar()
     QPushButton *print =
         addIconButton(this, "Command3", {960, 360, 615, 615}, "print.svg", "Print");
     connect(print, &QPushButton::clicked, this, [this] {
-        runPrintJob({this, dialogResult_, printFront_->isChecked(), printBack_->isChecked(),
+        runPrintJob({this,
+                     dialogResult_,
+                     printFront_->isChecked(),
+                     printBack_->isChecked(),
                      {frontSlot_->bytes(), frontSlot_->path()},
-                     {backSlot_->bytes(), backSlot_->path()}, settings_, platform_.printer,
+                     {backSlot_->bytes(), backSlot_->path()},
+                     settings_,
+                     platform_.printer,
                      platform_.pictureDecoder});
     });
     printFront_ = addToggle<QCheckBox>(this, "Check1", {1680, 360, 735, 255}, "Front",
