@@ -41,10 +41,12 @@ quillane_install() {
     fi
     echo "Installing: ${missing[*]}"
     export DEBIAN_FRONTEND=noninteractive
-    if ! "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}" </dev/null; then
+    # Another install may hold the package lock for a while: wait for it.
+    local apt=("${sudo[@]}" apt-get -o DPkg::Lock::Timeout=600)
+    if ! "${apt[@]}" install -y --no-install-recommends "${missing[@]}" </dev/null; then
         # A fresh machine may not have package lists yet.
-        "${sudo[@]}" apt-get update </dev/null
-        "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}" </dev/null
+        "${apt[@]}" update </dev/null
+        "${apt[@]}" install -y --no-install-recommends "${missing[@]}" </dev/null
     fi
 }
 
