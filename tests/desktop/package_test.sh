@@ -18,7 +18,7 @@ cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work/out" >"$work/cpack.lo
     { cat "$work/cpack.log"; fail "cpack failed"; }
 deb=$(ls "$work"/out/quillane_2.2*.deb)
 depends=$(dpkg-deb -f "$deb" Depends)
-for needed in fonts-liberation qt6-image-formats-plugins libqt6svg6 libqt6widgets6 libcups2; do
+for needed in fonts-liberation qt6-image-formats-plugins libqt6svg6 libgs-common liblcms2-2 libqt6widgets6 libcups2; do
     grep -q "\b$needed\b" <<<"$depends" || fail "Depends lacks $needed: $depends"
 done
 
