@@ -53,3 +53,25 @@ report "24 MP JPEG into a slot (against djpeg -scale 1/8)" ms "${load[*]}" "${sc
 report "memory held by two loaded covers above idle (against twice the files + 16 MiB)" MiB \
     "${held[*]}" "${budget[*]}"
 report "View Image on a 24 MP JPEG (against djpeg)" ms "${view[*]}" "${full[*]}"
+
+# Colours into sRGB: the same photograph untagged, with an Adobe RGB profile,
+# and as CMYK through the press profile (a larger file that libjpeg also
+# decodes more slowly); load into a slot, and both covers decoded and
+# resampled for a 600 dpi page.
+for kind in untagged adobe-rgb cmyk; do
+    "$measures/measure_colour" --write "$work/$kind.jpg" "$kind"
+done
+declare -A colour_load colour_print
+for _ in $(seq "$runs"); do
+    for kind in untagged adobe-rgb cmyk; do
+        out=$("$measures/measure_colour" "$work/$kind.jpg")
+        colour_load[$kind]+=" $(sed -n 's/^load ms: //p' <<<"$out")"
+        colour_print[$kind]+=" $(sed -n 's/^print ms: //p' <<<"$out")"
+    done
+done
+for kind in adobe-rgb cmyk; do
+    report "24 MP JPEG into a slot, $kind (against untagged)" ms "${colour_load[$kind]}" \
+        "${colour_load[untagged]}"
+    report "print preparation of two 24 MP covers, $kind (against untagged)" ms \
+        "${colour_print[$kind]}" "${colour_print[untagged]}"
+done

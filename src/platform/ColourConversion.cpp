@@ -237,9 +237,9 @@ cmsHTRANSFORM transformFrom(cmsHPROFILE profile, Samples samples)
     Profile srgb(cmsCreate_sRGBProfileTHR(littleCms()));
     if (!srgb)
         return nullptr;
-    // Shared between threads: no one-pixel cache.
+    // cmsDoTransform is reentrant: one transform serves several threads.
     return cmsCreateTransformTHR(littleCms(), profile, formatOf(samples), srgb.get(), TYPE_BGRA_8,
-                                 INTENT_RELATIVE_COLORIMETRIC, cmsFLAGS_NOCACHE);
+                                 INTENT_RELATIVE_COLORIMETRIC, 0);
 }
 
 std::shared_ptr<const ToSrgb::Engine> defaultCmykEngine(bool inverted)
