@@ -33,17 +33,17 @@ using Sample = std::array<uchar, 4>;
 
 // Saturated primaries and secondaries, greys, and colours of skin, foliage and sky.
 const Sample RgbPatches[16] = {
-    {255, 0, 0},     {0, 255, 0},    {0, 0, 255},    {255, 255, 0},
-    {0, 255, 255},   {255, 0, 255},  {255, 255, 255}, {0, 0, 0},
-    {128, 128, 128}, {64, 64, 64},   {192, 192, 192}, {200, 120, 90},
-    {90, 140, 60},   {50, 90, 170},  {230, 180, 40}, {120, 40, 110},
+    {255, 0, 0},     {0, 255, 0},   {0, 0, 255},     {255, 255, 0},
+    {0, 255, 255},   {255, 0, 255}, {255, 255, 255}, {0, 0, 0},
+    {128, 128, 128}, {64, 64, 64},  {192, 192, 192}, {200, 120, 90},
+    {90, 140, 60},   {50, 90, 170}, {230, 180, 40},  {120, 40, 110},
 };
 // Ink amounts, 0 for none.
 const Sample CmykPatches[16] = {
-    {0, 0, 0, 0},       {255, 0, 0, 0},     {0, 255, 0, 0},     {0, 0, 255, 0},
-    {0, 0, 0, 255},     {255, 255, 0, 0},   {0, 255, 255, 0},   {255, 0, 255, 0},
-    {128, 0, 0, 0},     {0, 128, 0, 0},     {0, 0, 128, 0},     {0, 0, 0, 128},
-    {60, 40, 40, 0},    {20, 60, 80, 10},   {100, 100, 100, 100}, {200, 150, 50, 30},
+    {0, 0, 0, 0},    {255, 0, 0, 0},   {0, 255, 0, 0},       {0, 0, 255, 0},
+    {0, 0, 0, 255},  {255, 255, 0, 0}, {0, 255, 255, 0},     {255, 0, 255, 0},
+    {128, 0, 0, 0},  {0, 128, 0, 0},   {0, 0, 128, 0},       {0, 0, 0, 128},
+    {60, 40, 40, 0}, {20, 60, 80, 10}, {100, 100, 100, 100}, {200, 150, 50, 30},
 };
 
 // The samples of a picture of patches, components bytes a pixel.
@@ -54,7 +54,8 @@ QByteArray patchSamples(const Sample (&patches)[16], int components, bool invert
         for (int x = 0; x < Side; ++x) {
             const Sample &patch = patches[y / 64 * 4 + x / 64];
             for (int c = 0; c < components; ++c)
-                samples[(y * Side + x) * components + c] = char(inverted ? 255 - patch[c] : patch[c]);
+                samples[(y * Side + x) * components + c] =
+                    char(inverted ? 255 - patch[c] : patch[c]);
         }
     }
     return samples;
@@ -102,7 +103,8 @@ QByteArray displayP3()
 }
 QByteArray proPhoto()
 {
-    return rgbProfile({0.3457, 0.3585, 1}, {{0.7347, 0.2653, 1}, {0.1596, 0.8404, 1}, {0.0366, 0.0001, 1}},
+    return rgbProfile({0.3457, 0.3585, 1},
+                      {{0.7347, 0.2653, 1}, {0.1596, 0.8404, 1}, {0.0366, 0.0001, 1}},
                       cmsBuildGamma(nullptr, 1.8));
 }
 QByteArray gamma18()
@@ -110,7 +112,10 @@ QByteArray gamma18()
     return rgbProfile(D65, {{0.64, 0.33, 1}, {0.30, 0.60, 1}, {0.15, 0.06, 1}},
                       cmsBuildGamma(nullptr, 1.8));
 }
-QByteArray srgb() { return saved(cmsCreate_sRGBProfile()); }
+QByteArray srgb()
+{
+    return saved(cmsCreate_sRGBProfile());
+}
 QByteArray grayProfile()
 {
     cmsToneCurve *curve = cmsBuildGamma(nullptr, 1.8);
@@ -133,8 +138,8 @@ QByteArray cmykProfile(int gridPoints = 9)
 {
     cmsHPROFILE lab = cmsCreateLab4Profile(nullptr);
     cmsHPROFILE rgb = cmsCreate_sRGBProfile();
-    cmsHTRANSFORM toLab = cmsCreateTransform(rgb, TYPE_RGB_16, lab, TYPE_Lab_16,
-                                             INTENT_RELATIVE_COLORIMETRIC, 0);
+    cmsHTRANSFORM toLab =
+        cmsCreateTransform(rgb, TYPE_RGB_16, lab, TYPE_Lab_16, INTENT_RELATIVE_COLORIMETRIC, 0);
     cmsHPROFILE profile = cmsCreateProfilePlaceholder(nullptr);
     cmsSetProfileVersion(profile, 4.3);
     cmsSetDeviceClass(profile, cmsSigOutputClass);
@@ -176,8 +181,8 @@ QByteArray writeJpeg(const Jpeg &spec)
 {
     const bool cmyk = spec.stored == JCS_CMYK || spec.stored == JCS_YCCK;
     const int components = cmyk ? 4 : spec.stored == JCS_GRAYSCALE ? 1 : 3;
-    const QByteArray samples =
-        cmyk ? patchSamples(CmykPatches, 4, spec.adobeMarker) : patchSamples(RgbPatches, components);
+    const QByteArray samples = cmyk ? patchSamples(CmykPatches, 4, spec.adobeMarker)
+                                    : patchSamples(RgbPatches, components);
     jpeg_compress_struct info{};
     jpeg_error_mgr errors{};
     info.err = jpeg_std_error(&errors);
@@ -199,7 +204,8 @@ QByteArray writeJpeg(const Jpeg &spec)
         jpeg_write_icc_profile(&info, reinterpret_cast<const JOCTET *>(spec.icc.constData()),
                                unsigned(spec.icc.size()));
     if (!spec.exif.isEmpty())
-        jpeg_write_marker(&info, JPEG_APP0 + 1, reinterpret_cast<const JOCTET *>(spec.exif.constData()),
+        jpeg_write_marker(&info, JPEG_APP0 + 1,
+                          reinterpret_cast<const JOCTET *>(spec.exif.constData()),
                           unsigned(spec.exif.size()));
     while (info.next_scanline < info.image_height) {
         JSAMPROW row = reinterpret_cast<JSAMPROW>(const_cast<char *>(samples.constData())) +
@@ -223,7 +229,9 @@ QByteArray rawJpegSamples(const QByteArray &file, int *components)
     jpeg_mem_src(&info, reinterpret_cast<const uchar *>(file.constData()), file.size());
     jpeg_read_header(&info, TRUE);
     const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
-    info.out_color_space = cmyk ? JCS_CMYK : info.jpeg_color_space == JCS_GRAYSCALE ? JCS_GRAYSCALE : JCS_RGB;
+    info.out_color_space = cmyk                                     ? JCS_CMYK
+                           : info.jpeg_color_space == JCS_GRAYSCALE ? JCS_GRAYSCALE
+                                                                    : JCS_RGB;
     jpeg_start_decompress(&info);
     *components = info.output_components;
     QByteArray samples(qsizetype(info.output_width) * info.output_height * *components, '\0');
@@ -243,10 +251,10 @@ QByteArray adobeExif()
 {
     return "Exif" + QByteArray(2, '\0') +
            QByteArray::fromHex("49492a0008000000" // little-endian TIFF, IFD0 at 8
-                               "0100" "6987" "0400" "01000000" "1a000000" "00000000" // Exif IFD at 26
-                               "0200" "01a0" "0300" "01000000" "ffff0000"           // uncalibrated
-                               "05a0" "0400" "01000000" "38000000" "00000000"       // interop IFD at 56
-                               "0100" "0100" "0200" "04000000" "52303300" "00000000"); // "R03"
+                               "010069870400010000001a00000000000000" // the Exif IFD at 26
+                               "020001a0030001000000ffff0000"         // colour space uncalibrated
+                               "05a00400010000003800000000000000" // the interoperability IFD at 56
+                               "010001000200040000005230330000000000"); // its index "R03"
 }
 
 quint32 crc32(const QByteArray &bytes)
@@ -339,7 +347,7 @@ Patches reference(const QByteArray &file, const QByteArray &profile, bool invert
         return raw;
     cmsHPROFILE from = cmsOpenProfileFromMem(profile.constData(), cmsUInt32Number(profile.size()));
     cmsHPROFILE to = cmsCreate_sRGBProfile();
-    const cmsUInt32Number format = components == 4 ? (inverted ? TYPE_CMYK_8_REV : TYPE_CMYK_8)
+    const cmsUInt32Number format = components == 4   ? (inverted ? TYPE_CMYK_8_REV : TYPE_CMYK_8)
                                    : components == 1 ? TYPE_GRAY_8
                                                      : TYPE_RGB_8;
     cmsHTRANSFORM transform =
@@ -444,8 +452,10 @@ private slots:
         // The profiles the tests make are the profile fuzzer's seeds.
         if (const QByteArray seeds = qgetenv("QUILLANE_SAVE_SEEDS"); !seeds.isEmpty()) {
             const QList<std::pair<const char *, QByteArray>> profiles = {
-                {"adobe-rgb.icc", adobeRgb()}, {"display-p3.icc", displayP3()},
-                {"gray.icc", grayProfile()},   {"cmyk.icc", cmykProfile(3)},
+                {"adobe-rgb.icc", adobeRgb()},
+                {"display-p3.icc", displayP3()},
+                {"gray.icc", grayProfile()},
+                {"cmyk.icc", cmykProfile(3)},
                 {"srgb.icc", srgb()}};
             for (const auto &[name, icc] : profiles) {
                 QFile seed(QString::fromLocal8Bit(seeds) + '/' + name);
@@ -466,7 +476,8 @@ private slots:
             << writeJpeg({JCS_YCbCr, false, srgb(), {}}) << QByteArray() << false;
         QTest::newRow("Adobe RGB JPEG with its profile")
             << writeJpeg({JCS_YCbCr, false, adobeRgb(), {}}) << adobeRgb() << false;
-        QTest::newRow("Adobe RGB PNG with iCCP") << pngWithProfile(adobeRgb()) << adobeRgb() << false;
+        QTest::newRow("Adobe RGB PNG with iCCP")
+            << pngWithProfile(adobeRgb()) << adobeRgb() << false;
         QTest::newRow("Adobe RGB TIFF with its profile")
             << saved(picture, "TIFF", adobeRgb()) << adobeRgb() << false;
         QTest::newRow("Adobe RGB WebP with its profile")
@@ -501,7 +512,8 @@ private slots:
             << writeJpeg({JCS_YCbCr, false, damaged, {}}) << QByteArray() << false;
         QTest::newRow("damaged profile: scrambled tags")
             << writeJpeg({JCS_YCbCr, false, scrambled, {}}) << QByteArray() << false;
-        QTest::newRow("damaged profile in a PNG") << pngWithProfile(damaged) << QByteArray() << false;
+        QTest::newRow("damaged profile in a PNG")
+            << pngWithProfile(damaged) << QByteArray() << false;
         QTest::newRow("a CMYK profile in an RGB JPEG")
             << writeJpeg({JCS_YCbCr, false, cmykProfile(), {}}) << QByteArray() << false;
         QTest::newRow("CMYK JPEG with a damaged profile")
@@ -543,7 +555,8 @@ private slots:
         QCOMPARE(decoder.decodeBytes(untagged, "untagged.jpg").image, libjpeg);
         QCOMPARE(decoder.decodeBytes(writeJpeg({JCS_YCbCr, false, srgb(), {}}), "srgb.jpg").image,
                  libjpeg);
-        QCOMPARE(decoder.decodeBytes(saved(rgbPicture(), "PNG"), "untagged.png").image, rgbPicture());
+        QCOMPARE(decoder.decodeBytes(saved(rgbPicture(), "PNG"), "untagged.png").image,
+                 rgbPicture());
     }
 
     // A profile counts in the memory a picture may take.

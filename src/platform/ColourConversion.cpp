@@ -173,6 +173,8 @@ struct ToSrgb::Engine {
 
 namespace {
 
+using EnginePointer = std::shared_ptr<const ToSrgb::Engine>;
+
 // Matrix-and-curve RGB through Qt, which is several times quicker than
 // LittleCMS on these and agrees with it.
 struct QtEngine final : ToSrgb::Engine {
@@ -242,24 +244,47 @@ cmsHTRANSFORM transformFrom(cmsHPROFILE profile, Samples samples)
                                  INTENT_RELATIVE_COLORIMETRIC, 0);
 }
 
-std::shared_ptr<const ToSrgb::Engine> defaultCmykEngine(bool inverted)
+EnginePointer defaultCmykEngine(bool inverted)
 {
-    static const auto load = [](bool inverted) -> std::shared_ptr<const ToSrgb::Engine> {
+    static const auto load = [](bool inverted) -> EnginePointer {
         QFile file(QString::fromLatin1(DefaultCmykProfile));
         QByteArray icc;
         if (file.size() < (qint64(16) << 20) && file.open(QIODevice::ReadOnly))
             icc = file.readAll();
         const Samples samples = inverted ? Samples::InvertedCmyk : Samples::Cmyk;
-        const Profile profile(icc.isEmpty() ? nullptr
-                                            : cmsOpenProfileFromMemTHR(littleCms(), icc.constData(),
-                                                                       cmsUInt32Number(icc.size())));
+        const Profile profile(icc.isEmpty()
+                                  ? nullptr
+                                  : cmsOpenProfileFromMemTHR(littleCms(), icc.constData(),
+                                                             cmsUInt32Number(icc.size())));
         if (cmsHTRANSFORM transform = profile ? transformFrom(profile.get(), samples) : nullptr)
             return std::make_shared<LittleCmsEngine>(transform, samples);
         return std::make_shared<FormulaEngine>(inverted);
     };
-    static const std::shared_ptr<const ToSrgb::Engine> plain = load(false);
-    static const std::shared_ptr<const ToSrgb::Engine> adobe = load(true);
+    static const EnginePointer plain = load(false);
+    static const EnginePointer adobe = load(true);
     return inverted ? adobe : plain;
+}
+
+// The engine for a file's profile, all it allocates within the profile's
+// budget; null for sRGB itself, none for a profile that cannot be used.
+std::optional<EnginePointer> engineFor(QByteArrayView icc, Samples samples)
+{
+    const BudgetScope budget(littleCmsBytes(icc.size()));
+    const Profile profile(
+        cmsOpenProfileFromMemTHR(littleCms(), icc.data(), cmsUInt32Number(icc.size())));
+    if (!profile)
+        return std::nullopt;
+    if (samples == Samples::Bgrx && cmsGetColorSpace(profile.get()) == cmsSigRgbData &&
+        cmsIsMatrixShaper(profile.get()) && !usesTables(profile.get())) {
+        const QColorSpace space = QColorSpace::fromIccProfile(icc.toByteArray());
+        if (space.isValid() && space == QColorSpace(QColorSpace::SRgb))
+            return EnginePointer();
+        if (space.isValid())
+            return std::make_shared<QtEngine>(space);
+    }
+    if (cmsHTRANSFORM transform = transformFrom(profile.get(), samples))
+        return std::make_shared<LittleCmsEngine>(transform, samples);
+    return std::nullopt;
 }
 
 } // namespace
@@ -271,34 +296,13 @@ qint64 workingBytes(qint64 profileBytes)
 
 std::optional<ToSrgb> ToSrgb::fromProfile(QByteArrayView icc, Samples samples)
 {
-    const auto fallBack = [samples]() -> std::optional<ToSrgb> {
-        if (isCmyk(samples))
-            return ToSrgb(defaultCmykEngine(samples == Samples::InvertedCmyk), samples);
-        return std::nullopt;
-    };
-    if (icc.isEmpty() || !littleCms())
-        return fallBack();
-
-    cmsHTRANSFORM transform = nullptr;
-    {
-        const BudgetScope budget(littleCmsBytes(icc.size()));
-        const Profile profile(
-            cmsOpenProfileFromMemTHR(littleCms(), icc.data(), cmsUInt32Number(icc.size())));
-        if (!profile)
-            return fallBack();
-        if (samples == Samples::Bgrx && cmsGetColorSpace(profile.get()) == cmsSigRgbData &&
-            cmsIsMatrixShaper(profile.get()) && !usesTables(profile.get())) {
-            const QColorSpace space = QColorSpace::fromIccProfile(icc.toByteArray());
-            if (space.isValid() && space == QColorSpace(QColorSpace::SRgb))
-                return ToSrgb();
-            if (space.isValid())
-                return ToSrgb(std::make_shared<QtEngine>(space), samples);
-        }
-        transform = transformFrom(profile.get(), samples);
+    if (!icc.isEmpty() && littleCms()) {
+        if (const std::optional<EnginePointer> engine = engineFor(icc, samples))
+            return ToSrgb(*engine, samples);
     }
-    if (!transform)
-        return fallBack();
-    return ToSrgb(std::make_shared<LittleCmsEngine>(transform, samples), samples);
+    if (isCmyk(samples))
+        return ToSrgb(defaultCmykEngine(samples == Samples::InvertedCmyk), samples);
+    return std::nullopt;
 }
 
 ToSrgb ToSrgb::fromColorSpace(const QColorSpace &space)

@@ -49,9 +49,9 @@ struct Run {
     qint64 limitBytes = 0;
     int orientation = 1;
     QImage image;
-    QByteArray icc;          // the embedded colour profile, if any
-    colour::ToSrgb toSrgb;   // what turns the samples into sRGB
-    QByteArray row;          // one row's samples, when they are not RGB32
+    QByteArray icc;        // the embedded colour profile, if any
+    colour::ToSrgb toSrgb; // what turns the samples into sRGB
+    QByteArray row;        // one row's samples, when they are not RGB32
     enum { Decoded, Damaged, Unsupported, TooLarge } outcome = Decoded;
     qint64 neededBytes = 0;
 };
@@ -192,7 +192,8 @@ bool decodeRun(Run &run)
     const qint64 turnBytes = swapsAxes(run.orientation) ? naturalBytes : 0;
     run.neededBytes = run.data.size() + naturalBytes + std::max(decoderBytes(info), turnBytes);
     const bool cmyk = samples == colour::Samples::Cmyk || samples == colour::Samples::InvertedCmyk;
-    const qint64 colourBytes = !run.icc.isEmpty() || cmyk ? colour::workingBytes(run.icc.size()) : 0;
+    const qint64 colourBytes =
+        !run.icc.isEmpty() || cmyk ? colour::workingBytes(run.icc.size()) : 0;
     run.neededBytes += colourBytes;
     if (run.neededBytes > run.limitBytes) {
         run.outcome = Run::TooLarge;
@@ -207,7 +208,8 @@ bool decodeRun(Run &run)
     info.scale_num = unsigned(scaleFor(info, target));
     jpeg_calc_output_dimensions(&info);
     const qint64 pictureBytes = qint64(info.output_width) * info.output_height * 4;
-    info.mem->max_memory_to_use = long(run.limitBytes - run.data.size() - pictureBytes - colourBytes);
+    info.mem->max_memory_to_use =
+        long(run.limitBytes - run.data.size() - pictureBytes - colourBytes);
 
     jpeg_start_decompress(&info); // a progressive file is read whole here
     run.image = QImage(int(info.output_width), int(info.output_height), QImage::Format_RGB32);

@@ -181,8 +181,8 @@ DecodedPicture QtPictureDecoder::decodeBytes(const QByteArray &bytes, const QStr
     // The colours the file's profile or PNG colour chunks give, in sRGB.
     const QColorSpace space = image.colorSpace();
     if (space.isValid() && space != QColorSpace(QColorSpace::SRgb)) {
-        const qint64 needed = bytes.size() + image.sizeInBytes() +
-                              colour::workingBytes(space.iccProfile().size());
+        const qint64 needed =
+            bytes.size() + image.sizeInBytes() + colour::workingBytes(space.iccProfile().size());
         if (needed > limitBytes_)
             return failed(failures::pictureTooLarge(path, image.size(), needed, limitBytes_));
         colour::ToSrgb::fromColorSpace(space).convert(image);

@@ -70,7 +70,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     for (colour::Samples samples : {colour::Samples::Bgrx, colour::Samples::Gray,
                                     colour::Samples::Cmyk, colour::Samples::InvertedCmyk}) {
         const std::optional<colour::ToSrgb> toSrgb = colour::ToSrgb::fromProfile(icc, samples);
-        const bool cmyk = samples == colour::Samples::Cmyk || samples == colour::Samples::InvertedCmyk;
+        const bool cmyk =
+            samples == colour::Samples::Cmyk || samples == colour::Samples::InvertedCmyk;
         // CMYK always has a way to sRGB.
         if (cmyk && !(toSrgb && toSrgb->converts()))
             std::abort();

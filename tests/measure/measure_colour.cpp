@@ -79,8 +79,8 @@ bool writeCmyk(const QString &path, quint32 seed)
     jpeg_set_quality(&info, 90, TRUE);
     jpeg_start_compress(&info, TRUE);
     while (info.next_scanline < info.image_height) {
-        JSAMPROW row = reinterpret_cast<JSAMPROW>(samples.data()) +
-                       qsizetype(info.next_scanline) * Width * 4;
+        JSAMPROW row =
+            reinterpret_cast<JSAMPROW>(samples.data()) + qsizetype(info.next_scanline) * Width * 4;
         jpeg_write_scanlines(&info, &row, 1);
     }
     jpeg_finish_compress(&info);
@@ -108,12 +108,13 @@ int main(int argc, char *argv[])
         const QString path = QString::fromLocal8Bit(argv[2]);
         const QByteArray kind = argv[3];
         const quint32 seed = argc > 4 ? QByteArray(argv[4]).toUInt() : 12345;
-        const bool written = kind == "cmyk" ? writeCmyk(path, seed)
-                                            : writeRgb(path, seed, kind == "adobe-rgb");
+        const bool written =
+            kind == "cmyk" ? writeCmyk(path, seed) : writeRgb(path, seed, kind == "adobe-rgb");
         return written ? 0 : 1;
     }
     if (argc != 2) {
-        std::fprintf(stderr, "usage: %s <picture> | --write <path> <untagged|adobe-rgb|cmyk> [seed]\n",
+        std::fprintf(stderr,
+                     "usage: %s <picture> | --write <path> <untagged|adobe-rgb|cmyk> [seed]\n",
                      argv[0]);
         return 2;
     }
