@@ -5,8 +5,10 @@
 #include <QFile>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include <lcms2_plugin.h>
 
@@ -212,6 +214,98 @@ struct LittleCmsEngine final : ToSrgb::Engine {
     Samples samples;
 };
 
+// CMYK through LittleCMS's own transform sampled on a grid of 17 x 17 x 17 x
+// 17 inks and interpolated as LittleCMS does (tetrahedral in cyan, magenta
+// and yellow, linear in black), in integers for 8-bit samples: about twice
+// as quick, for the same colours.
+class CmykTableEngine final : public ToSrgb::Engine {
+public:
+    static constexpr int Grid = 17;
+
+    // transform: 16-bit CMYK to 16-bit RGB.
+    static std::shared_ptr<CmykTableEngine> sample(cmsHTRANSFORM transform, bool inverted)
+    {
+        auto engine = std::make_shared<CmykTableEngine>();
+        std::vector<cmsUInt16Number> inks(Grid * Grid * Grid * Grid * 4);
+        for (std::size_t node = 0; node < inks.size() / 4; ++node) {
+            std::size_t rest = node;
+            for (int ink = 3; ink >= 0; --ink, rest /= Grid)
+                inks[node * 4 + ink] = cmsUInt16Number(rest % Grid * 65535 / (Grid - 1));
+        }
+        std::vector<cmsUInt16Number> rgb(inks.size() / 4 * 3);
+        cmsDoTransform(transform, inks.data(), rgb.data(), cmsUInt32Number(inks.size() / 4));
+        engine->nodes.resize(rgb.size());
+        for (std::size_t i = 0; i < rgb.size(); ++i)
+            engine->nodes[i] = quint16((rgb[i] * 4095 + 32767) / 65535);
+        for (int value = 0; value < 256; ++value) {
+            const int ink = inverted ? 255 - value : value;
+            const int position = ink * (Grid - 1) * 65536 / 255;
+            const int base = std::min(position >> 16, Grid - 2);
+            engine->axis[value] = {base, position - (base << 16)};
+        }
+        return engine;
+    }
+
+    void convertRow(const uchar *in, uchar *out, int width) const override
+    {
+        constexpr int C = Grid * Grid * Grid * 3, M = Grid * Grid * 3, Y = Grid * 3, K = 3;
+        for (int x = 0; x < width; ++x, in += 4, out += 4) {
+            const Axis c = axis[in[0]], m = axis[in[1]], y = axis[in[2]], k = axis[in[3]];
+            const quint16 *corner =
+                nodes.data() + c.base * C + m.base * M + y.base * Y + k.base * K;
+            // The cube's diagonal through the tetrahedron that holds the point.
+            int first, second, third, rFirst, rSecond, rThird;
+            if (c.fraction >= m.fraction) {
+                if (m.fraction >= y.fraction)
+                    first = C, second = M, third = Y, rFirst = c.fraction, rSecond = m.fraction,
+                    rThird = y.fraction;
+                else if (c.fraction >= y.fraction)
+                    first = C, second = Y, third = M, rFirst = c.fraction, rSecond = y.fraction,
+                    rThird = m.fraction;
+                else
+                    first = Y, second = C, third = M, rFirst = y.fraction, rSecond = c.fraction,
+                    rThird = m.fraction;
+            } else {
+                if (c.fraction >= y.fraction)
+                    first = M, second = C, third = Y, rFirst = m.fraction, rSecond = c.fraction,
+                    rThird = y.fraction;
+                else if (m.fraction >= y.fraction)
+                    first = M, second = Y, third = C, rFirst = m.fraction, rSecond = y.fraction,
+                    rThird = c.fraction;
+                else
+                    first = Y, second = M, third = C, rFirst = y.fraction, rSecond = m.fraction,
+                    rThird = c.fraction;
+            }
+            const int a = first, b = first + second, d = first + second + third;
+            int rgb[3];
+            for (int channel = 0; channel < 3; ++channel) {
+                int atK[2];
+                for (int slice = 0; slice < 2; ++slice) {
+                    const quint16 *p = corner + slice * K + channel;
+                    const int p0 = p[0];
+                    atK[slice] = p0 + (((p[a] - p0) * rFirst + (p[b] - p[a]) * rSecond +
+                                        (p[d] - p[b]) * rThird + 32768) >>
+                                       16);
+                }
+                rgb[channel] = atK[0] + (((atK[1] - atK[0]) * k.fraction + 32768) >> 16);
+            }
+            // 12-bit nodes to 8-bit samples, BGRX.
+            out[0] = uchar((rgb[2] * 255 + 2047) / 4095);
+            out[1] = uchar((rgb[1] * 255 + 2047) / 4095);
+            out[2] = uchar((rgb[0] * 255 + 2047) / 4095);
+            out[3] = 0xFF;
+        }
+    }
+
+private:
+    struct Axis {
+        int base;     // the grid node at or below the ink
+        int fraction; // the way to the next node, 0 to 65536
+    };
+    std::array<Axis, 256> axis{};
+    std::vector<quint16> nodes; // RGB at every node, 12 bits, black the fastest axis
+};
+
 // CMYK without a profile to hand: ink taken away from white.
 struct FormulaEngine final : ToSrgb::Engine {
     explicit FormulaEngine(bool inverted) : inverted(inverted) {}
@@ -227,8 +321,8 @@ struct FormulaEngine final : ToSrgb::Engine {
     bool inverted;
 };
 
-// A transform from profile to sRGB for samples, or null.
-cmsHTRANSFORM transformFrom(cmsHPROFILE profile, Samples samples)
+// LittleCMS's conversion from profile to sRGB for samples, or null.
+EnginePointer littleCmsEngine(cmsHPROFILE profile, Samples samples)
 {
     const cmsProfileClassSignature kind = cmsGetDeviceClass(profile);
     if (kind != cmsSigInputClass && kind != cmsSigDisplayClass && kind != cmsSigOutputClass &&
@@ -239,9 +333,23 @@ cmsHTRANSFORM transformFrom(cmsHPROFILE profile, Samples samples)
     Profile srgb(cmsCreate_sRGBProfileTHR(littleCms()));
     if (!srgb)
         return nullptr;
+    if (isCmyk(samples)) {
+        cmsHTRANSFORM transform =
+            cmsCreateTransformTHR(littleCms(), profile, TYPE_CMYK_16, srgb.get(), TYPE_RGB_16,
+                                  INTENT_RELATIVE_COLORIMETRIC, 0);
+        if (!transform)
+            return nullptr;
+        EnginePointer engine = CmykTableEngine::sample(transform, samples == Samples::InvertedCmyk);
+        cmsDeleteTransform(transform);
+        return engine;
+    }
     // cmsDoTransform is reentrant: one transform serves several threads.
-    return cmsCreateTransformTHR(littleCms(), profile, formatOf(samples), srgb.get(), TYPE_BGRA_8,
-                                 INTENT_RELATIVE_COLORIMETRIC, 0);
+    cmsHTRANSFORM transform =
+        cmsCreateTransformTHR(littleCms(), profile, formatOf(samples), srgb.get(), TYPE_BGRA_8,
+                              INTENT_RELATIVE_COLORIMETRIC, 0);
+    if (!transform)
+        return nullptr;
+    return std::make_shared<LittleCmsEngine>(transform, samples);
 }
 
 EnginePointer defaultCmykEngine(bool inverted)
@@ -256,8 +364,8 @@ EnginePointer defaultCmykEngine(bool inverted)
                                   ? nullptr
                                   : cmsOpenProfileFromMemTHR(littleCms(), icc.constData(),
                                                              cmsUInt32Number(icc.size())));
-        if (cmsHTRANSFORM transform = profile ? transformFrom(profile.get(), samples) : nullptr)
-            return std::make_shared<LittleCmsEngine>(transform, samples);
+        if (EnginePointer engine = profile ? littleCmsEngine(profile.get(), samples) : nullptr)
+            return engine;
         return std::make_shared<FormulaEngine>(inverted);
     };
     static const EnginePointer plain = load(false);
@@ -282,8 +390,8 @@ std::optional<EnginePointer> engineFor(QByteArrayView icc, Samples samples)
         if (space.isValid())
             return std::make_shared<QtEngine>(space);
     }
-    if (cmsHTRANSFORM transform = transformFrom(profile.get(), samples))
-        return std::make_shared<LittleCmsEngine>(transform, samples);
+    if (EnginePointer engine = littleCmsEngine(profile.get(), samples))
+        return engine;
     return std::nullopt;
 }
 
@@ -291,7 +399,9 @@ std::optional<EnginePointer> engineFor(QByteArrayView icc, Samples samples)
 
 qint64 workingBytes(qint64 profileBytes)
 {
-    return 2 * profileBytes + littleCmsBytes(profileBytes);
+    // The profile as read and assembled, LittleCMS's part, and a CMYK table
+    // with what it is sampled from.
+    return 2 * profileBytes + littleCmsBytes(profileBytes) + (qint64(2) << 20);
 }
 
 std::optional<ToSrgb> ToSrgb::fromProfile(QByteArrayView icc, Samples samples)
