@@ -221,11 +221,12 @@ struct LittleCmsEngine final : ToSrgb::Engine {
 class CmykTableEngine final : public ToSrgb::Engine {
 public:
     static constexpr int Grid = 17;
+    // RGB at every node, 12 bits, black the fastest axis.
+    using Nodes = std::vector<quint16>;
 
     // transform: 16-bit CMYK to 16-bit RGB.
-    static std::shared_ptr<CmykTableEngine> sample(cmsHTRANSFORM transform, bool inverted)
+    static std::shared_ptr<const Nodes> sample(cmsHTRANSFORM transform)
     {
-        auto engine = std::make_shared<CmykTableEngine>();
         std::vector<cmsUInt16Number> inks(Grid * Grid * Grid * Grid * 4);
         for (std::size_t node = 0; node < inks.size() / 4; ++node) {
             std::size_t rest = node;
@@ -234,49 +235,63 @@ public:
         }
         std::vector<cmsUInt16Number> rgb(inks.size() / 4 * 3);
         cmsDoTransform(transform, inks.data(), rgb.data(), cmsUInt32Number(inks.size() / 4));
-        engine->nodes.resize(rgb.size());
+        auto nodes = std::make_shared<Nodes>(rgb.size());
         for (std::size_t i = 0; i < rgb.size(); ++i)
-            engine->nodes[i] = quint16((rgb[i] * 4095 + 32767) / 65535);
+            (*nodes)[i] = quint16((rgb[i] * 4095 + 32767) / 65535);
+        return nodes;
+    }
+
+    CmykTableEngine(std::shared_ptr<const Nodes> nodes, bool inverted) : nodes_(std::move(nodes))
+    {
         for (int value = 0; value < 256; ++value) {
             const int ink = inverted ? 255 - value : value;
             const int position = ink * (Grid - 1) * 65536 / 255;
             const int base = std::min(position >> 16, Grid - 2);
-            engine->axis[value] = {base, position - (base << 16)};
+            axis_[value] = {base, position - (base << 16)};
         }
-        return engine;
     }
 
     void convertRow(const uchar *in, uchar *out, int width) const override
     {
-        constexpr int C = Grid * Grid * Grid * 3, M = Grid * Grid * 3, Y = Grid * 3, K = 3;
+        // Flat areas, common in print-ready art, repeat the last pixel.
+        quint32 last = 0, lastOut = 0;
         for (int x = 0; x < width; ++x, in += 4, out += 4) {
-            const Axis c = axis[in[0]], m = axis[in[1]], y = axis[in[2]], k = axis[in[3]];
+            quint32 inks;
+            std::memcpy(&inks, in, 4);
+            if (x > 0 && inks == last) {
+                std::memcpy(out, &lastOut, 4);
+                continue;
+            }
+            last = inks;
+            const Axis c = axis_[in[0]], m = axis_[in[1]], y = axis_[in[2]], k = axis_[in[3]];
             const quint16 *corner =
-                nodes.data() + c.base * C + m.base * M + y.base * Y + k.base * K;
-            // The cube's diagonal through the tetrahedron that holds the point.
-            int first, second, third, rFirst, rSecond, rThird;
+                nodes_->data() + c.base * C + m.base * M + y.base * Y + k.base * K;
+            // The tetrahedron that holds the point: from the corner along the axis
+            // of the largest fraction, then the middle one, to the far corner.
+            // Branches rather than a table: neighbours mostly take the same.
+            int first, second, rFirst, rSecond, rThird;
             if (c.fraction >= m.fraction) {
                 if (m.fraction >= y.fraction)
-                    first = C, second = M, third = Y, rFirst = c.fraction, rSecond = m.fraction,
+                    first = C, second = M, rFirst = c.fraction, rSecond = m.fraction,
                     rThird = y.fraction;
                 else if (c.fraction >= y.fraction)
-                    first = C, second = Y, third = M, rFirst = c.fraction, rSecond = y.fraction,
+                    first = C, second = Y, rFirst = c.fraction, rSecond = y.fraction,
                     rThird = m.fraction;
                 else
-                    first = Y, second = C, third = M, rFirst = y.fraction, rSecond = c.fraction,
+                    first = Y, second = C, rFirst = y.fraction, rSecond = c.fraction,
                     rThird = m.fraction;
             } else {
                 if (c.fraction >= y.fraction)
-                    first = M, second = C, third = Y, rFirst = m.fraction, rSecond = c.fraction,
+                    first = M, second = C, rFirst = m.fraction, rSecond = c.fraction,
                     rThird = y.fraction;
                 else if (m.fraction >= y.fraction)
-                    first = M, second = Y, third = C, rFirst = m.fraction, rSecond = y.fraction,
+                    first = M, second = Y, rFirst = m.fraction, rSecond = y.fraction,
                     rThird = c.fraction;
                 else
-                    first = Y, second = M, third = C, rFirst = y.fraction, rSecond = m.fraction,
+                    first = Y, second = M, rFirst = y.fraction, rSecond = m.fraction,
                     rThird = c.fraction;
             }
-            const int a = first, b = first + second, d = first + second + third;
+            const int a = first, b = first + second, d = C + M + Y;
             int rgb[3];
             for (int channel = 0; channel < 3; ++channel) {
                 int atK[2];
@@ -294,16 +309,18 @@ public:
             out[1] = uchar((rgb[1] * 255 + 2047) / 4095);
             out[2] = uchar((rgb[0] * 255 + 2047) / 4095);
             out[3] = 0xFF;
+            std::memcpy(&lastOut, out, 4);
         }
     }
 
 private:
+    static constexpr int C = Grid * Grid * Grid * 3, M = Grid * Grid * 3, Y = Grid * 3, K = 3;
     struct Axis {
         int base;     // the grid node at or below the ink
         int fraction; // the way to the next node, 0 to 65536
     };
-    std::array<Axis, 256> axis{};
-    std::vector<quint16> nodes; // RGB at every node, 12 bits, black the fastest axis
+    std::shared_ptr<const Nodes> nodes_;
+    std::array<Axis, 256> axis_{};
 };
 
 // CMYK without a profile to hand: ink taken away from white.
@@ -321,6 +338,17 @@ struct FormulaEngine final : ToSrgb::Engine {
     bool inverted;
 };
 
+std::shared_ptr<const CmykTableEngine::Nodes> cmykNodes(cmsHPROFILE cmyk, cmsHPROFILE srgb)
+{
+    cmsHTRANSFORM transform = cmsCreateTransformTHR(littleCms(), cmyk, TYPE_CMYK_16, srgb,
+                                                    TYPE_RGB_16, INTENT_RELATIVE_COLORIMETRIC, 0);
+    if (!transform)
+        return nullptr;
+    std::shared_ptr<const CmykTableEngine::Nodes> nodes = CmykTableEngine::sample(transform);
+    cmsDeleteTransform(transform);
+    return nodes;
+}
+
 // LittleCMS's conversion from profile to sRGB for samples, or null.
 EnginePointer littleCmsEngine(cmsHPROFILE profile, Samples samples)
 {
@@ -334,14 +362,10 @@ EnginePointer littleCmsEngine(cmsHPROFILE profile, Samples samples)
     if (!srgb)
         return nullptr;
     if (isCmyk(samples)) {
-        cmsHTRANSFORM transform =
-            cmsCreateTransformTHR(littleCms(), profile, TYPE_CMYK_16, srgb.get(), TYPE_RGB_16,
-                                  INTENT_RELATIVE_COLORIMETRIC, 0);
-        if (!transform)
+        const std::shared_ptr<const CmykTableEngine::Nodes> nodes = cmykNodes(profile, srgb.get());
+        if (!nodes)
             return nullptr;
-        EnginePointer engine = CmykTableEngine::sample(transform, samples == Samples::InvertedCmyk);
-        cmsDeleteTransform(transform);
-        return engine;
+        return std::make_shared<CmykTableEngine>(nodes, samples == Samples::InvertedCmyk);
     }
     // cmsDoTransform is reentrant: one transform serves several threads.
     cmsHTRANSFORM transform =
@@ -354,22 +378,28 @@ EnginePointer littleCmsEngine(cmsHPROFILE profile, Samples samples)
 
 EnginePointer defaultCmykEngine(bool inverted)
 {
-    static const auto load = [](bool inverted) -> EnginePointer {
+    // Sampled once, at the first CMYK picture; the file is trusted.
+    static const std::shared_ptr<const CmykTableEngine::Nodes> nodes = [] {
         QFile file(QString::fromLatin1(DefaultCmykProfile));
         QByteArray icc;
         if (file.size() < (qint64(16) << 20) && file.open(QIODevice::ReadOnly))
             icc = file.readAll();
-        const Samples samples = inverted ? Samples::InvertedCmyk : Samples::Cmyk;
         const Profile profile(icc.isEmpty()
                                   ? nullptr
                                   : cmsOpenProfileFromMemTHR(littleCms(), icc.constData(),
                                                              cmsUInt32Number(icc.size())));
-        if (EnginePointer engine = profile ? littleCmsEngine(profile.get(), samples) : nullptr)
-            return engine;
-        return std::make_shared<FormulaEngine>(inverted);
-    };
-    static const EnginePointer plain = load(false);
-    static const EnginePointer adobe = load(true);
+        const Profile srgb(cmsCreate_sRGBProfileTHR(littleCms()));
+        if (!profile || !srgb || cmsGetColorSpace(profile.get()) != cmsSigCmykData)
+            return std::shared_ptr<const CmykTableEngine::Nodes>();
+        return cmykNodes(profile.get(), srgb.get());
+    }();
+    if (!nodes) {
+        static const EnginePointer plain = std::make_shared<FormulaEngine>(false);
+        static const EnginePointer adobe = std::make_shared<FormulaEngine>(true);
+        return inverted ? adobe : plain;
+    }
+    static const EnginePointer plain = std::make_shared<CmykTableEngine>(nodes, false);
+    static const EnginePointer adobe = std::make_shared<CmykTableEngine>(nodes, true);
     return inverted ? adobe : plain;
 }
 
