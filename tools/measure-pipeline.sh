@@ -2,8 +2,8 @@
 # Measures the picture pipeline side by side with its baselines in one run:
 # each figure is the median of paired runs, with the ratio between them.
 #   tools/measure-pipeline.sh [runs] [build-dir]
-# Needs a build with its tests (./test builds one) and djpeg
-# (libjpeg-turbo-progs).
+# Needs a build with its tests (./test builds one), djpeg
+# (libjpeg-turbo-progs) and ImageMagick's convert.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 runs="${1:-9}"
@@ -54,25 +54,26 @@ report "memory held by two loaded covers above idle (against twice the files + 1
     "${held[*]}" "${budget[*]}"
 report "View Image on a 24 MP JPEG (against djpeg)" ms "${view[*]}" "${full[*]}"
 
-# Colours into sRGB: the same photograph untagged, with an Adobe RGB profile,
-# and as CMYK through the press profile; its load into a slot, and both
-# covers decoded and resampled for a 600 dpi page. The CMYK file is larger
-# and slower to decode whatever its colours: its load is set against djpeg's
-# reduced decode of that file, as the untagged one's is above.
-for kind in untagged adobe-rgb cmyk; do
-    "$measures/measure_colour" --write "$work/$kind.jpg" "$kind"
-done
+# Colours into sRGB: the front photograph untagged, with an Adobe RGB
+# profile (Ghostscript's a98.icc from libgs-common, assigned, not converted)
+# and as CMYK (Adobe's inverted kind), all three written alike by
+# ImageMagick; the load into a slot, and both covers decoded and resampled
+# for a 600 dpi page. The CMYK file is larger and slower to decode whatever
+# its colours: its load is set against djpeg's reduced decode of that file.
+convert "$front" -strip -quality 90 "$work/untagged.jpg"
+convert "$front" -strip -profile /usr/share/color/icc/ghostscript/a98.icc -quality 90 \
+    "$work/adobe-rgb.jpg"
+convert "$front" -strip -colorspace CMYK -quality 90 "$work/cmyk.jpg"
 declare -A colour_load colour_print
 cmyk_scaled=()
 for _ in $(seq "$runs"); do
     for kind in untagged adobe-rgb cmyk; do
-        out=$("$measures/measure_colour" "$work/$kind.jpg")
+        out=$("$measures/measure_slot_load" --print "$work/$kind.jpg")
         colour_load[$kind]+=" $(sed -n 's/^load ms: //p' <<<"$out")"
         colour_print[$kind]+=" $(sed -n 's/^print ms: //p' <<<"$out")"
     done
     cmyk_scaled+=("$(elapsed_ms djpeg -scale 1/8 -outfile /dev/null "$work/cmyk.jpg")")
 done
-echo "the same photograph as CMYK: $(stat -c %s "$work/cmyk.jpg") bytes"
 report "24 MP JPEG into a slot, with an Adobe RGB profile (against untagged)" ms \
     "${colour_load[adobe-rgb]}" "${colour_load[untagged]}"
 report "print preparation of two 24 MP covers, with an Adobe RGB profile (against untagged)" ms \
