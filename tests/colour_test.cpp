@@ -48,9 +48,10 @@ enum Kind { RgbKind, GrayKind, CmykKind };
 QByteArray samples(Kind kind, bool inverted = false)
 {
     const int components = kind == CmykKind ? 4 : kind == GrayKind ? 1 : 3;
+    const Sample *patches = kind == CmykKind ? Cmyk : Rgb;
     QByteArray bytes(Side * Side * components, Qt::Uninitialized);
     for (int i = 0; i < Side * Side; ++i) {
-        const Sample &patch = (kind == CmykKind ? Cmyk : Rgb)[i / Side / 64 * 4 + i % Side / 64];
+        const Sample &patch = patches[i / Side / 64 * 4 + i % Side / 64];
         for (int c = 0; c < components; ++c)
             bytes[i * components + c] = char(inverted ? 255 - patch[c] : patch[c]);
     }
