@@ -6,6 +6,9 @@
 #include <QThread>
 
 #include <csignal>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace quillane::test {
 
@@ -185,6 +188,65 @@ QString PrivateScheduler::outputOf(const QString &queue) const
 QString PrivateScheduler::spooledDocument(int job) const
 {
     return dir_.path() + QString("/spool/d%1-001").arg(job, 5, 10, QChar('0'));
+}
+
+namespace {
+
+// Whether something listens on this loopback port, or with 0, a port free now.
+int probe(int port)
+{
+    const int socket = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(quint16(port));
+    socklen_t length = sizeof(address);
+    auto *any = reinterpret_cast<sockaddr *>(&address);
+    int result = 0;
+    if (port)
+        result = ::connect(socket, any, length) == 0;
+    else if (::bind(socket, any, length) == 0 && ::getsockname(socket, any, &length) == 0)
+        result = ntohs(address.sin_port);
+    ::close(socket);
+    return result;
+}
+
+} // namespace
+
+DriverlessPrinter::~DriverlessPrinter()
+{
+    script_.closeWriteChannel();
+    if (!script_.waitForFinished(10000))
+        script_.terminate();
+    script_.waitForFinished(5000);
+}
+
+bool DriverlessPrinter::start(const QByteArray &attributes, QString *why)
+{
+    QFile file(dir_.filePath("printer.conf"));
+    port_ = probe(0);
+    if (!file.open(QIODevice::WriteOnly) || file.write(attributes) != attributes.size() || !port_) {
+        *why = "cannot prepare the printer in " + dir_.path();
+        return false;
+    }
+    file.close();
+    script_.start("bash", {QStringLiteral(QUILLANE_TESTS_DIR "/ipp-everywhere.sh"), dir_.path(),
+                           QString::number(port_), file.fileName()});
+    const QDeadlineTimer deadline(StartSeconds * 1000);
+    script_.waitForStarted(StartSeconds * 1000);
+    while (!deadline.hasExpired() && script_.state() == QProcess::Running && !probe(port_))
+        QThread::msleep(100);
+    *why = "ippeveprinter does not answer; see " + dir_.path();
+    return probe(port_);
+}
+
+QStringList DriverlessPrinter::received() const
+{
+    QStringList files;
+    for (const QFileInfo &file :
+         QDir(dir_.filePath("spool")).entryInfoList(QDir::Files, QDir::Time | QDir::Reversed))
+        files << file.filePath();
+    return files;
 }
 
 } // namespace quillane::test

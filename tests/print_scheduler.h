@@ -47,4 +47,23 @@ private:
     QProcess scheduler_;
 };
 
+// CUPS's IPP Everywhere printer (tests/ipp-everywhere.sh) on a loopback
+// port of its own; it ends with this object.
+class DriverlessPrinter {
+public:
+    ~DriverlessPrinter();
+
+    // Starts it with these printer attributes (ippeveprinter's -a file) and
+    // waits until it answers.
+    bool start(const QByteArray &attributes, QString *why);
+    QString uri() const { return QString("ipp://localhost:%1/ipp/print").arg(port_); }
+    // The pages received so far, oldest first.
+    QStringList received() const;
+
+private:
+    QTemporaryDir dir_;
+    QProcess script_;
+    int port_ = 0;
+};
+
 } // namespace quillane::test
