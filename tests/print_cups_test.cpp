@@ -1018,7 +1018,8 @@ private slots:
             const auto order = pair % 2 ? QList{Resampling::Off, Resampling::Down}
                                         : QList{Resampling::Down, Resampling::Off};
             for (Resampling resampling : order) {
-                start(resampling);
+                // To the job's acceptance, without the watch that follows.
+                start(resampling, CupsBounds{5000, 10000, 0});
                 load("Image1", front);
                 load("Image2", back);
                 QVERIFY(window_->frontSlot().isFilled() && window_->backSlot().isFilled());
