@@ -10,7 +10,7 @@ dir="$1"
 mkdir -p "$dir/spool"
 dbus-daemon --session --nofork --nopidfile --address="unix:path=$dir/bus" >"$dir/bus.log" 2>&1 &
 bus=$!
-trap 'kill "$bus" ${printer:+"$printer"} 2>/dev/null || true' EXIT
+trap 'kill "$bus" ${printer:+"$printer"} 2>/dev/null || true; wait' EXIT
 trap 'exit 0' TERM INT HUP
 for _ in $(seq 100); do [ -S "$dir/bus" ] && break; sleep 0.1; done
 # "localhost": it listens on 127.0.0.1 and ::1 only.
