@@ -20,6 +20,9 @@ QUILLANE_RUN_PACKAGES=(cmake make g++ qt6-base-dev libcups2-dev libjpeg62-turbo-
 # the picture measurements compare with.
 QUILLANE_TEST_PACKAGES=(cups cups-client cups-filters poppler-utils ghostscript xvfb xauth xdotool imagemagick
     openbox wmctrl desktop-file-utils appstream dpkg-dev clang libclang-rt-14-dev libjpeg-turbo-progs)
+# A driverless (IPP Everywhere) printer for the print tests, with the message
+# bus it needs.
+QUILLANE_TEST_PACKAGES+=(cups-ipp-utils dbus-daemon)
 
 quillane_install() {
     local missing=()

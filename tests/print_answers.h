@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QApplication>
+#include <QComboBox>
 #include <QList>
 #include <QPointer>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 
@@ -46,5 +48,19 @@ private:
     QTimer timer_;
     QPointer<QWidget> answered_;
 };
+
+// The "Print to:" list once the printer has answered, its entries in order.
+inline QStringList listedIn(QWidget *printTo, int timeoutMs = 5000)
+{
+    auto *list = printTo->findChild<QComboBox *>("Combo1");
+    QStringList entries;
+    if (!QTest::qWaitFor([list] { return list->isEnabled(); }, timeoutMs)) {
+        QTest::qFail("the list did not fill", __FILE__, __LINE__);
+        return entries;
+    }
+    for (int i = 0; i < list->count(); ++i)
+        entries << list->itemText(i);
+    return entries;
+}
 
 } // namespace quillane::test

@@ -18,10 +18,14 @@
 #include <QLabel>
 #include <QMap>
 #include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTest>
+#include <QtEndian>
 
 #include <algorithm>
 #include <memory>
+#include <sys/stat.h>
 
 using namespace quillane;
 
@@ -170,6 +174,72 @@ QImage photo(QSize size, quint32 seed)
     return image;
 }
 
+// A driverless inkjet: A4 and Letter, 3.00 mm margins beside and 4.23 mm
+// above and below, 300 and 600 dpi, PWG raster in grey or colour.
+// ippeveprinter adds its own list of formats, with Apple raster, after this
+// one; CUPS reads the first.
+const QByteArray InkjetAttributes = R"(
+ATTR keyword media-default iso_a4_210x297mm
+ATTR keyword media-supported iso_a4_210x297mm,na_letter_8.5x11in
+ATTR collection media-size-supported {MEMBER integer x-dimension 21000 MEMBER integer y-dimension 29700},{MEMBER integer x-dimension 21590 MEMBER integer y-dimension 27940}
+ATTR integer media-left-margin-supported 300
+ATTR integer media-right-margin-supported 300
+ATTR integer media-top-margin-supported 423
+ATTR integer media-bottom-margin-supported 423
+ATTR resolution printer-resolution-default 600dpi
+ATTR resolution printer-resolution-supported 300dpi,600dpi
+ATTR resolution pwg-raster-document-resolution-supported 300dpi,600dpi
+ATTR keyword pwg-raster-document-type-supported sgray_8,srgb_8
+ATTR keyword print-color-mode-supported monochrome,color
+ATTR keyword print-color-mode-default color
+ATTR mimeMediaType document-format-supported image/pwg-raster
+)";
+
+// The first page of a PWG raster file (PWG 5102.4) in 8-bit grey or sRGB,
+// and its resolution; a null image when it is anything else or cut short.
+QImage readPwgRaster(const QString &path, int *dpi)
+{
+    const QByteArray data = test::fileBytes(path);
+    constexpr int HeaderBytes = 1796;
+    if (!data.startsWith("RaS2") || data.size() < 4 + HeaderBytes)
+        return {};
+    const auto *header = reinterpret_cast<const uchar *>(data.constData()) + 4;
+    auto field = [header](int offset) { return int(qFromBigEndian<quint32>(header + offset)); };
+    *dpi = field(276);
+    const int width = field(372), height = field(376), channels = field(388) / 8;
+    if (field(384) != 8 || (channels != 1 && channels != 3) || field(392) != width * channels)
+        return {};
+    QImage image(width, height, QImage::Format_RGB32);
+    const uchar *p = header + HeaderBytes;
+    const uchar *const end = reinterpret_cast<const uchar *>(data.constData()) + data.size();
+    QByteArray line(width * channels, '\0');
+    for (int y = 0; y < height;) {
+        if (p >= end)
+            return {};
+        int lines = *p++ + 1;
+        for (int x = 0; x < line.size();) {
+            const int code = p < end ? *p++ : -1;
+            // Up to 128 copies of one pixel, or up to 128 pixels as they are.
+            const int bytes = (code < 128 ? code + 1 : 257 - code) * channels;
+            const int given = code < 128 ? channels : bytes;
+            if (code < 0 || end - p < given || x + bytes > line.size())
+                return {};
+            for (int i = 0; i < bytes; ++i)
+                line[x + i] = char(p[code < 128 ? i % channels : i]);
+            p += given;
+            x += bytes;
+        }
+        for (; lines > 0 && y < height; --lines, ++y) {
+            auto *row = reinterpret_cast<QRgb *>(image.scanLine(y));
+            const auto *pixel = reinterpret_cast<const uchar *>(line.constData());
+            for (int x = 0; x < width; ++x, pixel += channels)
+                row[x] = channels == 3 ? qRgb(pixel[0], pixel[1], pixel[2])
+                                       : qRgb(pixel[0], pixel[0], pixel[0]);
+        }
+    }
+    return image;
+}
+
 } // namespace
 
 class PrintCupsTest : public QObject {
@@ -225,8 +295,8 @@ class PrintCupsTest : public QObject {
     // Chooses the list entry at this position with the mouse, as a user does.
     static void choose(QWidget *dialog, int position)
     {
+        QVERIFY(position >= 0 && position < test::listedIn(dialog).size());
         auto *list = dialog->findChild<QComboBox *>("Combo1");
-        QVERIFY(position < list->count());
         list->showPopup();
         QAbstractItemView *view = list->view();
         QTRY_VERIFY(view->isVisible());
@@ -291,6 +361,50 @@ class PrintCupsTest : public QObject {
         return sizes;
     }
 
+    // The worked example on a rasterised page, each edge and line to
+    // tolerance pixels, and nothing else anywhere on the sheet.
+    void checkPage(const Page &page, bool frontOnly, double tolerance)
+    {
+        QVERIFY(!page.image.isNull());
+        // The pictures fill their rectangles; borders and guides lie on top.
+        const Box front = {page.x(1440), page.y(1000), page.x(8340), page.y(7900)};
+        const Box back = {page.x(1440), page.y(8340), page.x(9970), page.y(15040)};
+        const int gap = int(page.y(8120)); // between the two covers
+        const Box frontFound = inkBox(page, Ink::Red, QRect(0, 0, page.image.width(), gap));
+        const Box backFound = frontOnly ? back : inkBox(page, Ink::Blue, page.image.rect());
+        const double pictureError = qMax(error(frontFound, front), error(backFound, back));
+        QVERIFY2(error(frontFound, front) <= tolerance,
+                 qPrintable(show(frontFound) + " not " + show(front)));
+        QVERIFY2(error(backFound, back) <= tolerance,
+                 qPrintable(show(backFound) + " not " + show(back)));
+
+        double lineError = 0;
+        for (const LineRow &row : WorkedExampleLines) {
+            if (frontOnly && !QByteArray(row.name).startsWith("front"))
+                continue;
+            double coverage = 0;
+            const Box found = measureLine(page, row.ink, row.x1, row.y1, row.x2, row.y2, &coverage);
+            const Box expected = {page.x(row.x1), page.y(row.y1), page.x(row.x2), page.y(row.y2)};
+            QVERIFY2(coverage > 0.95, row.name);
+            QVERIFY2(error(found, expected) <= tolerance,
+                     qPrintable(QString(row.name) + ": " + show(found) + " not " + show(expected)));
+            lineError = qMax(lineError, error(found, expected));
+        }
+        qInfo("largest error at %d dpi: picture edges %.2f px, lines %.2f px", page.dpi,
+              pictureError, lineError);
+
+        // Nothing else on the page: the whole of it lies on the sheet, where the layout put it.
+        int stray = 0;
+        const QPoint farthest = frontOnly ? QPoint(int(front.right), int(front.bottom))
+                                          : QPoint(int(back.right), int(page.y(15058)));
+        const QRect inked(QPoint(int(front.left) - 2, int(front.top) - 2), farthest + QPoint(2, 2));
+        for (int py = 0; py < page.image.height(); ++py)
+            for (int px = 0; px < page.image.width(); ++px)
+                if (!inked.contains(px, py) && page.image.pixel(px, py) != qRgb(255, 255, 255))
+                    ++stray;
+        QCOMPARE(stray, 0);
+    }
+
 private slots:
     void initTestCase()
     {
@@ -348,24 +462,43 @@ private slots:
         QTest::addColumn<int>("shift"); // twips the page moves up
         QTest::addColumn<QString>("message");
         QTest::addColumn<bool>("frontOnly");
+        QTest::addColumn<QString>("queueDefault"); // an administrator's, on the chosen queue
         const double pt12 = 12.0 / 72;
-        const QString printed;
+        const QString printed, none;
         // clang-format off
         QTest::newRow("PDF on A4, chosen; PostScript the default")
-            << QString("Alpha") << QString("Post") << 0.25 << 0.5 << 0 << printed << false;
+            << QString("Alpha") << QString("Post") << 0.25 << 0.5 << 0 << printed << false << none;
         QTest::newRow("PostScript on Letter, chosen; PDF the default")
-            << QString("Post") << QString("Alpha") << pt12 << pt12 << 0 << printed << false;
+            << QString("Post") << QString("Alpha") << pt12 << pt12 << 0 << printed << false << none;
         QTest::newRow("PostScript on Letter, the default")
-            << QString() << QString("Post") << pt12 << pt12 << 0 << printed << false;
+            << QString() << QString("Post") << pt12 << pt12 << 0 << printed << false << none;
         QTest::newRow("PDF on Letter, 0.5 in margins: moved up")
-            << QString("Letter") << QString("Post") << 0.25 << 0.5 << 658 << printed << false;
+            << QString("Letter") << QString("Post") << 0.25 << 0.5 << 658 << printed << false << none;
         QTest::newRow("an instance on A4 of the Letter queue")
-            << QString("Letter/a4") << QString("Post") << 0.25 << 0.5 << 0 << printed << false;
+            << QString("Letter/a4") << QString("Post") << 0.25 << 0.5 << 0 << printed << false << none;
         QTest::newRow("1 in margins: does not fit")
             << QString("Tight") << QString("Alpha") << 1.0 << 1.0 << 0
-            << messageFor(failures::coversDoNotFit("Tight", "Letter", 610, 1098)) << false;
+            << messageFor(failures::coversDoNotFit("Tight", "Letter", 610, 1098)) << false << none;
         QTest::newRow("1 in margins, the front alone fits")
-            << QString("Tight") << QString("Alpha") << 1.0 << 1.0 << 0 << printed << true;
+            << QString("Tight") << QString("Alpha") << 1.0 << 1.0 << 0 << printed << true << none;
+        // The queue's defaults change nothing: one page, upright, unmirrored, at 100 %.
+        for (const char *option : {"fit-to-page-default=true", "print-scaling-default=fit",
+                                   "print-scaling-default=fill", "number-up-default=2",
+                                   "orientation-requested-default=4", "page-border-default=single",
+                                   "mirror-default=true", "page-set-default=even"})
+            QTest::newRow(qPrintable(QString("PDF on A4 with ") + option))
+                << QString("Alpha") << QString("Post") << 0.25 << 0.5 << 0 << printed << false
+                << QString(option);
+        // Driverless, the page received as PWG raster at 600 dpi. CUPS states
+        // the raster page's height in whole points, A4's 841.89 as 842, the
+        // paper's foot at its foot: the printable area lies 0.11 points lower.
+        const double mm = 1 / 25.4;
+        QTest::newRow("IPP Everywhere on A4")
+            << QString("Inkjet") << QString("Alpha") << 3 * mm << 4.23 * mm + (842 - 841.8898) / 72
+            << 0 << printed << false << none;
+        QTest::newRow("IPP Everywhere on Letter, an instance")
+            << QString("Inkjet/letter") << QString("Alpha") << 3 * mm << 4.23 * mm << 0 << printed
+            << false << none;
         // clang-format on
     }
 
@@ -378,6 +511,7 @@ private slots:
         QFETCH(int, shift);
         QFETCH(QString, message);
         QFETCH(bool, frontOnly);
+        QFETCH(QString, queueDefault);
 
         QString why;
         const QString driver = "lsb/usr/cupsfilters/Generic-PDF_Printer-PDF.ppd";
@@ -401,6 +535,14 @@ private slots:
                  qPrintable(why));
         QVERIFY(run("lpoptions", {"-p", "Letter/a4", "-o", "PageSize=A4"}));
         QVERIFY(run("lpadmin", {"-d", defaultQueue}));
+        if (!queueDefault.isEmpty())
+            QVERIFY(run("lpadmin", {"-p", queue, "-o", queueDefault}));
+        const bool driverless = queue.startsWith("Inkjet");
+        if (driverless) {
+            QVERIFY2(cups_->addDriverlessQueue("Inkjet", InkjetAttributes, &why), qPrintable(why));
+            QVERIFY(run("lpadmin", {"-p", "Inkjet", "-o", "print-color-mode-default=color"}));
+            QVERIFY(run("lpoptions", {"-p", "Inkjet/letter", "-o", "PageSize=Letter"}));
+        }
 
         everythingOn();
         start();
@@ -409,23 +551,22 @@ private slots:
             test::clickChild(window_.get(), "Check2");
         QStringList listed;
         print([&](QWidget *dialog) {
-            auto *list = dialog->findChild<QComboBox *>("Combo1");
-            for (int i = 0; i < list->count(); ++i)
-                listed << list->itemText(i);
+            listed = test::listedIn(dialog);
             if (!queue.isEmpty())
                 choose(dialog, int(listed.indexOf(queue)));
             test::clickChild(dialog, "Command1");
         });
-        // CUPS's own order, instances after their queue.
+        // CUPS's own order, instances after their queue, then the file.
         QString order;
         QVERIFY(run("lpstat", {"-e"}, &order));
-        QCOMPARE(listed, order.split('\n', Qt::SkipEmptyParts));
-        QCOMPARE(listed, QStringList({"Alpha", "Letter", "Letter/a4", "Post", "Tight"}));
+        QCOMPARE(listed, order.split('\n', Qt::SkipEmptyParts) << "Print to File (PDF)");
+        QVERIFY(listed.contains("Letter/a4"));
         QCOMPARE(messages_, message.isEmpty() ? QStringList() : QStringList(message));
         QVERIFY2(cups_->waitForJobs(&why), qPrintable(why));
         const QString target = (queue.isEmpty() ? defaultQueue : queue).section('/', 0, 0);
-        QCOMPARE(filesOut(),
-                 message.isEmpty() ? QStringList(target.toLower() + ".pdf") : QStringList());
+        QCOMPARE(filesOut(), message.isEmpty() && !driverless
+                                 ? QStringList(target.toLower() + ".pdf")
+                                 : QStringList());
         if (!message.isEmpty())
             return;
 
@@ -434,46 +575,30 @@ private slots:
         Page page{{}, left, top, qEnvironmentVariableIntValue("QUILLANE_PRINT_DPI"), shift};
         if (page.dpi <= 0)
             page.dpi = 200;
-        const double tolerance = page.dpi / 100.0;
-        page.image = rasterise(cups_->outputOf(target), page.dpi);
-        QVERIFY(!page.image.isNull());
-        // The pictures fill their rectangles; borders and guides lie on top.
-        const Box front = {page.x(1440), page.y(1000), page.x(8340), page.y(7900)};
-        const Box back = {page.x(1440), page.y(8340), page.x(9970), page.y(15040)};
-        const int gap = int(page.y(8120)); // between the two covers
-        const Box frontFound = inkBox(page, Ink::Red, QRect(0, 0, page.image.width(), gap));
-        const Box backFound = frontOnly ? back : inkBox(page, Ink::Blue, page.image.rect());
-        const double pictureError = qMax(error(frontFound, front), error(backFound, back));
-        QVERIFY2(error(frontFound, front) <= tolerance,
-                 qPrintable(show(frontFound) + " not " + show(front)));
-        QVERIFY2(error(backFound, back) <= tolerance,
-                 qPrintable(show(backFound) + " not " + show(back)));
-
-        double lineError = 0;
-        for (const LineRow &row : WorkedExampleLines) {
-            if (frontOnly && !QByteArray(row.name).startsWith("front"))
-                continue;
-            double coverage = 0;
-            const Box found = measureLine(page, row.ink, row.x1, row.y1, row.x2, row.y2, &coverage);
-            const Box expected = {page.x(row.x1), page.y(row.y1), page.x(row.x2), page.y(row.y2)};
-            QVERIFY2(coverage > 0.95, row.name);
-            QVERIFY2(error(found, expected) <= tolerance,
-                     qPrintable(QString(row.name) + ": " + show(found) + " not " + show(expected)));
-            lineError = qMax(lineError, error(found, expected));
+        if (!driverless) {
+            page.image = rasterise(cups_->outputOf(target), page.dpi);
+            checkPage(page, frontOnly, page.dpi / 100.0);
+            return;
         }
-        qInfo("largest error at %d dpi: picture edges %.2f px, lines %.2f px", page.dpi,
-              pictureError, lineError);
-
-        // Nothing else on the page: the whole of it lies on the sheet, where the layout put it.
-        int stray = 0;
-        const QPoint farthest = frontOnly ? QPoint(int(front.right), int(front.bottom))
-                                          : QPoint(int(back.right), int(page.y(15058)));
-        const QRect inked(QPoint(int(front.left) - 2, int(front.top) - 2), farthest + QPoint(2, 2));
-        for (int py = 0; py < page.image.height(); ++py)
-            for (int px = 0; px < page.image.width(); ++px)
-                if (!inked.contains(px, py) && page.image.pixel(px, py) != qRgb(255, 255, 255))
-                    ++stray;
-        QCOMPARE(stray, 0);
+        // The document sent is the paper, drawn from its printable corner, to 0.01 mm.
+        const QString sent = QString::fromLatin1(
+            test::fileBytes(cups_->spooledDocument(desktop_->printer.lastJob())));
+        const auto box = QRegularExpression(R"(/MediaBox \[0 0 (\S+) (\S+)\])").match(sent);
+        const auto corner =
+            QRegularExpression(R"(\nq 0.05 0 0 -0.05 (\S+) (\S+) cm\n)").match(sent);
+        const QSizeF paper =
+            queue.endsWith("letter") ? QSizeF(612, 792) : QSizeF(595.2756, 841.8898);
+        const double at[] = {box.captured(1).toDouble(), box.captured(2).toDouble(),
+                             corner.captured(1).toDouble(), corner.captured(2).toDouble()};
+        const double exact[] = {paper.width(), paper.height(), 300 * 72 / 2540.0,
+                                paper.height() - 423 * 72 / 2540.0};
+        for (int i = 0; i < 4; ++i)
+            QVERIFY2(qAbs(at[i] - exact[i]) < 72 / 2540.0, qPrintable(QString::number(at[i])));
+        const QStringList received = cups_->driverlessPages();
+        QCOMPARE(received.size(), 1);
+        page.image = readPwgRaster(received[0], &page.dpi);
+        QCOMPARE(page.dpi, 600);
+        checkPage(page, frontOnly, 1.0);
     }
 
     void travelSizes_data()
@@ -642,21 +767,6 @@ private slots:
         QCOMPARE(filesOut(), QStringList());
     }
 
-    void refusedJobIsReported()
-    {
-        start();
-        loadSolidCovers();
-        QVERIFY(run("cupsreject", {"Beta"}));
-        print([](QWidget *dialog) {
-            choose(dialog, 1);
-            test::clickChild(dialog, "Command1");
-        });
-        QCOMPARE(messages_, QStringList(messageFor(failures::notAcceptingJobs("Beta"))));
-        QString why;
-        QVERIFY2(cups_->waitForJobs(&why), qPrintable(why));
-        QCOMPARE(filesOut(), QStringList());
-    }
-
     void aWriteFailingHalfWayCancelsTheJob()
     {
         start();
@@ -702,14 +812,178 @@ private slots:
         messages_.clear();
         QStringList listed;
         print([&listed](QWidget *dialog) {
-            auto *list = dialog->findChild<QComboBox *>("Combo1");
-            for (int i = 0; i < list->count(); ++i)
-                listed << list->itemText(i);
+            listed = test::listedIn(dialog);
             test::clickChild(dialog, "Command1");
         });
-        QCOMPARE(listed, QStringList());
+        QCOMPARE(listed, QStringList("Print to File (PDF)"));
         QCOMPARE(messages_, QStringList(messageFor(failures::noPrinter())));
         QCOMPARE(filesOut(), QStringList());
+    }
+
+    // A printer that refuses jobs or is stopped is named with its reasons
+    // before anything is sent; one whose device fails stops the accepted
+    // job, and the user learns that it waits in the queue.
+    void printerThatCannotPrintIsNamed_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("message"); // %1: the job
+        QTest::newRow("rejecting jobs")
+            << "cupsreject" << failures::notAcceptingJobs("Beta", "Rejecting Jobs").description;
+        QTest::newRow("paused") << "cupsdisable"
+                                << failures::printerStopped("Beta", "paused").description;
+        QTest::newRow("device cannot be opened")
+            << "lpadmin -v file:///nonexistent/quillane.pdf"
+            << failures::jobWaiting("Beta", "no reason given", 9999).description;
+    }
+
+    void printerThatCannotPrintIsNamed()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, message);
+        QStringList arguments = command.split(' ');
+        const QString program = arguments.takeFirst();
+        QVERIFY(run(program, (program == "lpadmin" ? QStringList{"-p"} : QStringList())
+                                 << "Beta" << arguments));
+        start();
+        loadSolidCovers();
+        print([](QWidget *dialog) {
+            choose(dialog, 1);
+            test::clickChild(dialog, "Command1");
+        });
+        const int job = desktop_->printer.lastJob();
+        QCOMPARE(messages_,
+                 QStringList("Error: 482 | " + message.replace("9999", QString::number(job))));
+        QString jobs;
+        QVERIFY(run("lpstat", {"-W", "not-completed", "-o"}, &jobs));
+        QCOMPARE(jobs.section(' ', 0, 0), job ? QString("Beta-%1").arg(job) : QString());
+        QVERIFY(run("cancel", {"-a"}));
+        QCOMPARE(filesOut(), QStringList());
+    }
+
+    // With the scheduler stopped, the dialog opens at once and the main
+    // window repaints until the list holds what can be printed without it.
+    // With QUILLANE_PRINT_FIGURES set, under the program's own bounds.
+    void listFillsWhileTheSchedulerIsStopped()
+    {
+        const CupsBounds bounds = qEnvironmentVariableIsEmpty("QUILLANE_PRINT_FIGURES")
+                                      ? CupsBounds{500, 1000}
+                                      : CupsBounds();
+        start(CupsPrinter::Resampling::Down, bounds);
+        loadSolidCovers();
+        QString why;
+        QVERIFY2(cups_->freeze(true, &why), qPrintable(why));
+
+        // A picture box of the main window repainted every 10 ms, while the event loop runs.
+        QWidget *box = window_->findChild<QWidget *>("Image1");
+        QElapsedTimer clock;
+        QList<qint64> paints;
+        QTimer tick;
+        connect(&tick, &QTimer::timeout, box, [&] {
+            box->repaint();
+            paints << clock.elapsed();
+        });
+        qint64 shown = -1, filled = -1;
+        QStringList listed;
+        clock.start();
+        tick.start(10);
+        print([&](QWidget *dialog) {
+            shown = clock.elapsed();
+            listed = test::listedIn(dialog, bounds.connect + 2 * bounds.answer + 3000);
+            filled = clock.elapsed();
+            test::clickChild(dialog, "Command2");
+        });
+        tick.stop();
+        QVERIFY2(cups_->freeze(false, &why), qPrintable(why));
+
+        QCOMPARE(listed, QStringList("Print to File (PDF)"));
+        qint64 stall = paints.value(0, filled);
+        for (qsizetype i = 1; i < paints.size() && paints[i - 1] < filled; ++i)
+            stall = qMax(stall, paints[i] - paints[i - 1]);
+        qInfo("dialog shown after %lld ms, list filled after %lld ms, %lld paints, longest stall "
+              "%lld ms",
+              shown, filled, qint64(paints.size()), stall);
+        QVERIFY2(shown >= 0 && shown < 1000, qPrintable(QString::number(shown)));
+        QVERIFY2(stall < 500, qPrintable(QString::number(stall)));
+    }
+
+    // "Print to File (PDF)" with CUPS gone: the page on A4, or on Letter
+    // where the locale measures in inches, from the sheet's corner; a cancel
+    // prints nothing; a folder that cannot be written, or a pipe, is named
+    // with the reason, and nothing is created or replaced.
+    void printToFile_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("answer"); // in a folder of the test's own; empty: cancel
+        QTest::addColumn<QSizeF>("inches");  // the page written; empty: none
+        QTest::addColumn<int>("number");     // the message's, if any
+        QTest::addColumn<QString>("reason");
+        const QString de("de_DE"), pdf("covers.pdf"), none;
+        // clang-format off
+        QTest::newRow("A4") << de << pdf << QSizeF(210 / 25.4, 297 / 25.4) << 0 << none;
+        QTest::newRow("Letter") << QString("en_US") << pdf << QSizeF(8.5, 11) << 0 << none;
+        QTest::newRow("cancelled") << de << none << QSizeF() << 0 << none;
+        QTest::newRow("read-only folder") << de << pdf << QSizeF()
+            << int(failures::PermissionDenied) << QString("Permission denied");
+        QTest::newRow("a named pipe") << de << QString("pipe") << QSizeF()
+            << int(failures::FileAccess) << QString("it is a named pipe");
+        // clang-format on
+    }
+
+    void printToFile()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QString, answer);
+        QFETCH(QSizeF, inches);
+        QFETCH(int, number);
+        QFETCH(QString, reason);
+        const QLocale before;
+        QLocale::setDefault(QLocale(locale));
+        const auto restore = qScopeGuard([before] { QLocale::setDefault(before); });
+        cups_->stop();
+        everythingOn();
+        start();
+        loadSolidCovers();
+        QTemporaryDir folder;
+        const QString file = answer.isEmpty() ? QString() : folder.filePath(answer);
+        desktop_->commonDialog.saveAnswers << file;
+        if (answer == "pipe")
+            QVERIFY(::mkfifo(QFile::encodeName(file).constData(), 0600) == 0);
+        const bool readOnly = number == failures::PermissionDenied;
+        const auto everyone =
+            QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther;
+        QVERIFY(QFile::setPermissions(folder.path(),
+                                      readOnly ? everyone : everyone | QFile::WriteOwner));
+        {
+            test::AsNobody nobody(readOnly);
+            print([](QWidget *dialog) {
+                QCOMPARE(test::listedIn(dialog), QStringList("Print to File (PDF)"));
+                choose(dialog, 0);
+                test::clickChild(dialog, "Command1");
+            });
+        }
+        QVERIFY(QFile::setPermissions(folder.path(), everyone | QFile::WriteOwner));
+        const auto &asked = desktop_->commonDialog.saveCalls;
+        QCOMPARE(asked.size(), 1);
+        QCOMPARE(asked[0].title + " | " + asked[0].filter + " | " + asked[0].suggested,
+                 "Print to File | PDF Files (*.pdf)|*.pdf | " +
+                     QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) +
+                     "/Quillane covers.pdf");
+        QCOMPARE(messages_,
+                 number ? QStringList(messageFor(failures::pageNotWritten(file, number, reason)))
+                        : QStringList());
+        QCOMPARE(
+            QDir(folder.path())
+                .entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot),
+            answer.isEmpty() || readOnly ? QStringList() : QStringList(answer));
+        if (inches.isEmpty()) {
+            QVERIFY(!QFileInfo(file).isFile()); // the pipe is still one
+            return;
+        }
+        Page page{{}, 0, 0, 200, 0};
+        page.image = rasterise(file, page.dpi);
+        QVERIFY(qAbs(page.image.width() - inches.width() * page.dpi) <= 1);
+        QVERIFY(qAbs(page.image.height() - inches.height() * page.dpi) <= 1);
+        checkPage(page, false, 2.0);
     }
 
     // Figures for two 24-megapixel photographs, resampled for the printer
@@ -734,7 +1008,8 @@ private slots:
             const auto order = pair % 2 ? QList{Resampling::Off, Resampling::Down}
                                         : QList{Resampling::Down, Resampling::Off};
             for (Resampling resampling : order) {
-                start(resampling);
+                // To the job's acceptance, without the watch that follows.
+                start(resampling, CupsBounds{5000, 10000, 0});
                 load("Image1", front);
                 load("Image2", back);
                 QVERIFY(window_->frontSlot().isFilled() && window_->backSlot().isFilled());

@@ -3,6 +3,7 @@
 #include "doubles/FakeCommonDialog.h"
 #include "doubles/FakeUrlLauncher.h"
 #include "platform/CupsPrinter.h"
+#include "platform/PdfFilePrinter.h"
 #include "platform/Platform.h"
 #include "platform/QtPictureDecoder.h"
 #include "platform/QtSettingsStore.h"
@@ -23,7 +24,9 @@ struct CupsDesktop {
     QtPictureDecoder pictureDecoder;
     FakeUrlLauncher urlLauncher;
     CupsPrinter printer;
-    Platform platform{settings, commonDialog, pictureDecoder, urlLauncher, printer};
+    PdfFilePrinter pdfFile{commonDialog};
+    PrintersAndPdfFile printers{printer, pdfFile};
+    Platform platform{settings, commonDialog, pictureDecoder, urlLauncher, printers};
 };
 
 } // namespace quillane::test

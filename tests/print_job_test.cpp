@@ -182,10 +182,7 @@ private slots:
             // The printers in the platform's order, none chosen, the field empty.
             auto *list = dialog->findChild<QComboBox *>("Combo1");
             QVERIFY(list->isEditable());
-            QStringList entries;
-            for (int i = 0; i < list->count(); ++i)
-                entries << list->itemText(i);
-            QCOMPARE(entries, Printers);
+            QCOMPARE(test::listedIn(dialog), Printers);
             QCOMPARE(list->currentIndex(), -1);
             QCOMPARE(list->currentText(), QString());
 
@@ -316,6 +313,7 @@ private slots:
         start(true, false);
         load(true, false);
         answerPrintTo("Command2", [this](QWidget *dialog) {
+            QCOMPARE(test::listedIn(dialog), Printers);
             auto *list = dialog->findChild<QComboBox *>("Combo1");
             // Typed text, even a printer's name and Enter, changes nothing.
             QTest::mouseClick(list->lineEdit(), Qt::LeftButton);
@@ -438,6 +436,7 @@ private slots:
             failures::chosenPrinterUnknown(),
             failures::printerGone(longName),
             failures::notAcceptingJobs(longName),
+            failures::printerStopped("Office", "paused"),
             failures::jobRefused("Bad Request"),
             failures::jobRefused(QString()),
             failures::spoolFailed("No space left on device"),
@@ -454,11 +453,23 @@ private slots:
             QVERIFY2(text->wrappedSize().height() <= text->height(),
                      qPrintable(failure.description));
         }
-        // A long printer name and both sides missing: a step smaller, all of it shown.
-        MessageDialog dialog(nullptr, failures::coversDoNotFit(longName, "Letter", 610, 1098));
-        auto *text = dialog.findChild<WrappingText *>("Label1");
-        QCOMPARE(text->font().pointSizeF(), 9.0);
-        QVERIFY(text->wrappedSize().height() <= text->height());
+        // Longer ones are set smaller, all of it shown.
+        const Failure longer[] = {
+            failures::coversDoNotFit(longName, "Letter", 610, 1098),
+            failures::notAcceptingJobs(longName, "paused, Rejecting Jobs"),
+            failures::printerStopped(longName, "paused, Out of paper"),
+            failures::jobAborted(longName, "Job aborted due to filter errors"),
+            failures::jobWaiting(longName, "no reason given", 1234),
+            failures::pageNotWritten(
+                "/home/someone/Documents/Covers for the shop/Quillane covers.pdf",
+                failures::PermissionDenied, "Permission denied"),
+        };
+        for (const Failure &failure : longer) {
+            MessageDialog dialog(nullptr, failure);
+            auto *text = dialog.findChild<WrappingText *>("Label1");
+            QVERIFY2(text->wrappedSize().height() <= text->height(),
+                     qPrintable(failure.description));
+        }
     }
 
     // What was loaded is printed, whatever became of the file since.

@@ -6,6 +6,9 @@
 #include <QThread>
 
 #include <csignal>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace quillane::test {
 
@@ -22,6 +25,39 @@ QString totalSizes(const QString &folder)
     for (const QFileInfo &file : QDir(folder).entryInfoList(QDir::Files, QDir::Name))
         sizes << file.fileName() + ' ' + QString::number(file.size());
     return sizes.join(',');
+}
+
+// Whether something listens on this loopback port, or with 0, a port free now.
+int probe(int port)
+{
+    const int socket = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(quint16(port));
+    socklen_t length = sizeof(address);
+    auto *any = reinterpret_cast<sockaddr *>(&address);
+    int result = 0;
+    if (port)
+        result = ::connect(socket, any, length) == 0;
+    else if (::bind(socket, any, length) == 0 && ::getsockname(socket, any, &length) == 0)
+        result = ntohs(address.sin_port);
+    ::close(socket);
+    return result;
+}
+
+// Ends a script of ours that runs until its input closes.
+void end(QProcess &script)
+{
+    if (script.state() == QProcess::NotRunning)
+        return;
+    script.closeWriteChannel();
+    if (!script.waitForFinished(15000)) {
+        script.terminate();
+        if (!script.waitForFinished(5000))
+            script.kill();
+        script.waitForFinished(5000);
+    }
 }
 
 } // namespace
@@ -71,15 +107,10 @@ bool PrivateScheduler::start(QString *why)
 
 void PrivateScheduler::stop()
 {
+    end(driverless_);
     if (!isRunning())
         return;
-    scheduler_.closeWriteChannel();
-    if (!scheduler_.waitForFinished(15000)) {
-        scheduler_.terminate();
-        if (!scheduler_.waitForFinished(5000))
-            scheduler_.kill();
-        scheduler_.waitForFinished(5000);
-    }
+    end(scheduler_);
     QFile::remove(dir_.path() + "/cups.sock");
 }
 
@@ -147,6 +178,43 @@ bool PrivateScheduler::addQueue(const QString &name, QStringList options, QStrin
         options = QStringList{"-m", Driver};
     return run("lpadmin", QStringList{"-p", name, "-E", "-v", "file://" + outputOf(name)} + options,
                why);
+}
+
+bool PrivateScheduler::addDriverlessQueue(const QString &name, const QByteArray &attributes,
+                                          QString *why)
+{
+    end(driverless_);
+    QDir folder(dir_.path() + "/ipp");
+    folder.removeRecursively();
+    QFile conf(folder.filePath("printer.conf"));
+    const int port = probe(0);
+    if (!folder.mkpath(".") || !conf.open(QIODevice::WriteOnly) ||
+        conf.write(attributes) != attributes.size() || !port) {
+        *why = "cannot prepare the driverless printer in " + folder.path();
+        return false;
+    }
+    conf.close();
+    driverless_.start("bash", {QStringLiteral(QUILLANE_TESTS_DIR "/ipp-everywhere.sh"),
+                               folder.path(), QString::number(port), conf.fileName()});
+    const QDeadlineTimer deadline(StartSeconds * 1000);
+    driverless_.waitForStarted(StartSeconds * 1000);
+    while (!deadline.hasExpired() && driverless_.state() == QProcess::Running && !probe(port))
+        QThread::msleep(100);
+    *why = "ippeveprinter does not answer; see " + folder.path();
+    return probe(port) &&
+           run("lpadmin",
+               {"-p", name, "-E", "-v", QString("ipp://localhost:%1/ipp/print").arg(port), "-m",
+                "everywhere"},
+               why);
+}
+
+QStringList PrivateScheduler::driverlessPages() const
+{
+    QStringList files;
+    for (const QFileInfo &file :
+         QDir(dir_.path() + "/ipp/spool").entryInfoList(QDir::Files, QDir::Time | QDir::Reversed))
+        files << file.filePath();
+    return files;
 }
 
 bool PrivateScheduler::waitForJobs(QString *why)

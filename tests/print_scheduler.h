@@ -31,6 +31,13 @@ public:
     // Adds a file queue writing its jobs to outputOf(name), made with these
     // lpadmin options (a driver and its settings); none: the generic PDF driver.
     bool addQueue(const QString &name, QStringList options, QString *why);
+    // Adds a queue as desktops add a driverless printer they find (lpadmin
+    // -m everywhere), on CUPS's IPP Everywhere printer (tests/ipp-everywhere.sh)
+    // started with these attributes on a loopback port of its own. The
+    // printer runs until the next one starts or the scheduler stops.
+    bool addDriverlessQueue(const QString &name, const QByteArray &attributes, QString *why);
+    // The pages that printer received, oldest first.
+    QStringList driverlessPages() const;
     // Runs a CUPS command-line tool against the scheduler.
     bool run(const QString &program, const QStringList &arguments, QString *why,
              QString *output = nullptr);
@@ -45,6 +52,7 @@ public:
 private:
     QTemporaryDir dir_;
     QProcess scheduler_;
+    QProcess driverless_;
 };
 
 } // namespace quillane::test

@@ -60,12 +60,13 @@ private slots:
             test::clickChild(window.get(), slot);
         }
 
-        QStringList listed, messages;
+        QStringList messages;
+        bool waiting = false;
         test::ModalAnswers modals;
-        modals.answers << [&listed](QWidget *dialog) {
+        modals.answers << [&waiting](QWidget *dialog) {
+            // Open at once, its list still waiting for the service; "&Yes" waits too.
             auto *list = dialog->findChild<QComboBox *>("Combo1");
-            for (int i = 0; i < list->count(); ++i)
-                listed << list->itemText(i);
+            waiting = !list->isEnabled() && list->count() == 0;
             test::clickChild(dialog, "Command1");
         };
         modals.answers << [&messages](QWidget *message) {
@@ -79,7 +80,7 @@ private slots:
         modals.stop();
         const qint64 elapsed = clock.elapsed();
 
-        QCOMPARE(listed, QStringList());
+        QVERIFY(waiting);
         QCOMPARE(messages,
                  QStringList(failures::printServiceNotAnswering(bounds.answer / 1000).description));
         // One silent wait for the list (libcups adds a second of its own);

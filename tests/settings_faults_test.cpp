@@ -95,21 +95,6 @@ struct Unblocker {
     }
 };
 
-// Root writes through permission bits: for the permission cases a test run
-// by root acts as "nobody" by its effective user id only, so that it can
-// return; its group stays root's, so the cases set group and other bits.
-struct AsNobody {
-    bool switched;
-    explicit AsNobody(bool wanted) : switched(wanted && ::geteuid() == 0 && ::seteuid(65534) == 0)
-    {
-    }
-    ~AsNobody()
-    {
-        if (switched && ::seteuid(0) != 0)
-            qFatal("cannot return to root");
-    }
-};
-
 // What a control shows: a button on or off, an icon shown or hidden, the
 // swatch's colour, the window's height; and "disabled" where it is.
 QString shown(QWidget *window, const QString &name)
@@ -189,7 +174,7 @@ private slots:
         Unblocker unblocker({file, stray + "pipe"}, file + ".lock");
         Messages messages;
         {
-            AsNobody nobody(prepare.contains("chmod"));
+            test::AsNobody nobody(prepare.contains("chmod"));
             test::TestPlatform platform;
             auto window = test::showMainWindow(platform.platform);
             QTest::qWait(50);

@@ -37,6 +37,12 @@ public:
     virtual bool showColor(QWidget *parent) = 0;
     // Hands the help file and command to the help viewer and returns at once.
     virtual void showHelp() = 0;
+    // Modal file-save dialog titled title, offering suggested (a full path)
+    // and the files filter lists ("Description|pattern|..."); a file that
+    // exists is replaced only when the user confirms. The chosen path, or
+    // empty on cancel. None of the six values changes.
+    virtual QString showSave(QWidget *parent, const QString &title, const QString &filter,
+                             const QString &suggested) = 0;
 
 private:
     QString filter_;

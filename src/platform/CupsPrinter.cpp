@@ -3,14 +3,16 @@
 #include "platform/ColorValue.h"
 #include "platform/Failures.h"
 
-#include <QBuffer>
-#include <QPageLayout>
-#include <QPainter>
-#include <QPdfWriter>
+#include "platform/PdfPage.h"
+
+#include <QDeadlineTimer>
+#include <QThread>
 
 #include <cups/cups.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 
 namespace quillane {
 
@@ -28,9 +30,32 @@ int twipsFor(int hundredthsMm)
     return int(std::floor(hundredthsMm * TwipsPerInch / HundredthsMmPerInch));
 }
 
-double pointsFor(int hundredthsMm)
+// What every job carries, so that no default of the queue scales, turns,
+// mirrors, multiplies, frames or drops the page as drawn.
+const char *const PinnedOptions[][2] = {
+    {"print-scaling", "none"}, {"fit-to-page", "false"},       {"fitplot", "false"},
+    {"number-up", "1"},        {"orientation-requested", "3"}, {"mirror", "false"},
+    {"page-set", "all"},       {"page-border", "none"},
+};
+
+// Options of the queue or the instance that would change the page's
+// geometry, or that the job sets itself.
+const char *const NotPassedOn[] = {"print-scaling", "fit-to-page",     "fitplot",
+                                   "scaling",       "natural-scaling", "ppi",
+                                   "position",      "number-up",       "number-up-layout",
+                                   "landscape",     "mirror",          "orientation-requested",
+                                   "page-set",      "page-border",     "page-ranges",
+                                   "media",         "job-hold-until",  "device-uri"};
+
+// The queue's and instance's options a job takes over: not the printer's
+// descriptions either.
+bool passedOn(const char *name)
 {
-    return hundredthsMm * 72 / HundredthsMmPerInch;
+    for (const char *option : NotPassedOn) {
+        if (std::strcmp(name, option) == 0)
+            return false;
+    }
+    return std::strncmp(name, "printer-", 8) != 0 && std::strncmp(name, "marker-", 7) != 0;
 }
 
 // "queue" or "queue/instance", as the list shows it.
@@ -66,16 +91,84 @@ int resolutionOf(http_t *http, cups_dest_t *dest, cups_dinfo_t *info)
     return dpi > 0 ? dpi : CupsPrinter::MaxPixelsPerInch;
 }
 
-// Lets a job held since its creation go to the printer.
-bool release(http_t *http, int job)
+ipp_t *jobRequest(ipp_op_t operation, int job)
 {
-    ipp_t *request = ippNewRequest(IPP_OP_RELEASE_JOB);
+    ipp_t *request = ippNewRequest(operation);
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr,
                  QByteArray("ipp://localhost/jobs/" + QByteArray::number(job)).constData());
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
                  cupsUser());
-    ippDelete(cupsDoRequest(http, request, "/jobs/"));
+    return request;
+}
+
+// Lets a job held since its creation go to the printer.
+bool release(http_t *http, int job)
+{
+    ippDelete(cupsDoRequest(http, jobRequest(IPP_OP_RELEASE_JOB, job), "/jobs/"));
     return cupsLastError() <= IPP_STATUS_OK_EVENTS_COMPLETE;
+}
+
+// A printer's or job's state as the scheduler tells it.
+struct State {
+    int state = 0;
+    // The reasons and the message, as CUPS words them.
+    QStringList reasons;
+};
+
+void addMessage(ipp_t *response, const char *name, QStringList *reasons)
+{
+    const QString message =
+        QString::fromUtf8(ippGetString(ippFindAttribute(response, name, IPP_TAG_TEXT), 0, nullptr))
+            .trimmed();
+    if (!message.isEmpty() && !reasons->contains(message, Qt::CaseInsensitive))
+        *reasons << message;
+}
+
+State printerState(http_t *http, const char *queue)
+{
+    char uri[HTTP_MAX_URI];
+    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof(uri), "ipp", nullptr, "localhost", ippPort(),
+                     "/printers/%s", queue);
+    ipp_t *request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+    static const char *const wanted[] = {"printer-state", "printer-state-reasons",
+                                         "printer-state-message"};
+    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 3, nullptr,
+                  wanted);
+    ipp_t *response = cupsDoRequest(http, request, "/");
+    State state;
+    state.state = ippGetInteger(ippFindAttribute(response, "printer-state", IPP_TAG_ENUM), 0);
+    ipp_attribute_t *reasons = ippFindAttribute(response, "printer-state-reasons", IPP_TAG_KEYWORD);
+    for (int i = 0; i < ippGetCount(reasons); ++i) {
+        const char *reason = ippGetString(reasons, i, nullptr);
+        if (reason && std::strcmp(reason, "none") != 0)
+            state.reasons << QString::fromUtf8(reason);
+    }
+    addMessage(response, "printer-state-message", &state.reasons);
+    ippDelete(response);
+    return state;
+}
+
+State jobState(http_t *http, int job)
+{
+    ipp_t *request = jobRequest(IPP_OP_GET_JOB_ATTRIBUTES, job);
+    static const char *const wanted[] = {"job-state", "job-state-message",
+                                         "job-printer-state-message"};
+    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 3, nullptr,
+                  wanted);
+    ipp_t *response = cupsDoRequest(http, request, "/");
+    State state;
+    state.state = ippGetInteger(ippFindAttribute(response, "job-state", IPP_TAG_ENUM), 0);
+    // Its own reason keywords say little ("job-printing" on a stopped job): the messages do.
+    addMessage(response, "job-state-message", &state.reasons);
+    addMessage(response, "job-printer-state-message", &state.reasons);
+    ippDelete(response);
+    return state;
+}
+
+QString reasonsOf(const QStringList &reasons)
+{
+    return reasons.isEmpty() ? QStringLiteral("no reason given") : reasons.join(", ");
 }
 
 } // namespace
@@ -123,7 +216,7 @@ struct CupsPrinter::Paper {
     QByteArray queue;
     int optionCount = 0;
     cups_option_t *options = nullptr;
-    QPageLayout layout;
+    PageGeometry geometry;
     int resolution = 0;
     PrintableArea area;
 
@@ -133,9 +226,8 @@ struct CupsPrinter::Paper {
 // One page on its way: drawn into a PDF in memory that goes to CUPS only
 // when the page ends, so that a page given up on never reaches the printer.
 struct CupsPrinter::Document {
-    QBuffer pdf;
-    std::unique_ptr<QPdfWriter> writer;
-    QPainter painter;
+    explicit Document(const Paper &paper) : page(paper.geometry), resolution(paper.resolution) {}
+    PdfPage page;
     int resolution = 0;
 };
 
@@ -234,6 +326,19 @@ MaybeFailure CupsPrinter::findPaper()
     }
     const QString name = nameOf(*dest);
 
+    // A stopped printer would hold the job, one that refuses would turn it down.
+    const char *state = cupsGetOption("printer-state", dest->num_options, dest->options);
+    const char *accepting =
+        cupsGetOption("printer-is-accepting-jobs", dest->num_options, dest->options);
+    const bool stopped = state && std::atoi(state) == IPP_PSTATE_STOPPED;
+    if (stopped || (accepting && std::strcmp(accepting, "false") == 0)) {
+        const State printer = printerState(connection.http, dest->name);
+        if (connection.silent)
+            return serviceFailure(connection, name);
+        return stopped ? failures::printerStopped(name, reasonsOf(printer.reasons))
+                       : failures::notAcceptingJobs(name, printer.reasons.join(", "));
+    }
+
     cups_dinfo_t *info = cupsCopyDestInfo(connection.http, dest);
     if (!info)
         return serviceFailure(connection, name);
@@ -256,25 +361,28 @@ MaybeFailure CupsPrinter::findPaper()
 
     auto paper = std::make_unique<Paper>();
     paper->queue = QByteArray(dest->name);
-    for (int i = 0; i < dest->num_options; ++i)
-        paper->optionCount = cupsAddOption(dest->options[i].name, dest->options[i].value,
-                                           paper->optionCount, &paper->options);
-    paper->optionCount = cupsAddOption("media", size.media, paper->optionCount, &paper->options);
+    // Duplex, colour, quality, tray and the like apply as the queue or the
+    // instance has them.
+    auto add = [&paper](const char *option, const char *value) {
+        paper->optionCount = cupsAddOption(option, value, paper->optionCount, &paper->options);
+    };
+    for (int i = 0; i < dest->num_options; ++i) {
+        if (passedOn(dest->options[i].name))
+            add(dest->options[i].name, dest->options[i].value);
+    }
+    for (const auto &pinned : PinnedOptions)
+        add(pinned[0], pinned[1]);
+    add("media", size.media);
     // Held until the whole page is in: a job cut short, or whose answer never
     // came, never prints, even when CUPS wakes after the cancel was given up.
-    paper->optionCount =
-        cupsAddOption("job-hold-until", "indefinite", paper->optionCount, &paper->options);
+    add("job-hold-until", "indefinite");
     paper->resolution = resolutionOf(connection.http, dest, info);
     if (connection.silent)
         return serviceFailure(connection, name);
     const pwg_media_t *pwg = pwgMediaForPWG(size.media);
     const QString paperName = QString::fromUtf8(pwg && pwg->ppd ? pwg->ppd : size.media);
-    const QPageSize pageSize(QSizeF(pointsFor(size.width), pointsFor(size.length)),
-                             QPageSize::Point, paperName);
-    paper->layout = QPageLayout(pageSize, QPageLayout::Portrait,
-                                QMarginsF(pointsFor(size.left), pointsFor(size.top),
-                                          pointsFor(size.right), pointsFor(size.bottom)),
-                                QPageLayout::Point);
+    // Exactly as the printer gives them: never rounded to points or millimetres.
+    paper->geometry = {size.width, size.length, size.left, size.top};
     paper->area = {name, paperName, twipsFor(size.width - size.left - size.right),
                    twipsFor(size.length - size.top - size.bottom)};
     paper_ = std::move(paper);
@@ -297,22 +405,7 @@ MaybeFailure CupsPrinter::beginDocument()
         if (MaybeFailure failure = findPaper())
             return failure;
     }
-    auto document = std::make_unique<Document>();
-    document->resolution = paper_->resolution;
-    if (!document->pdf.open(QIODevice::WriteOnly))
-        return failures::spoolFailed(document->pdf.errorString());
-    document->writer = std::make_unique<QPdfWriter>(&document->pdf);
-    document->writer->setTitle(JobTitle);
-    document->writer->setCreator("Quillane 2.2");
-    document->writer->setResolution(document->resolution);
-    if (!document->writer->setPageLayout(paper_->layout))
-        return failures::spoolFailed("the printer's page size cannot be used.");
-    if (!document->painter.begin(document->writer.get()))
-        return failures::spoolFailed("the page cannot be drawn.");
-    // The painter starts at the printable area's top-left corner; draw in twips.
-    const qreal scale = qreal(document->resolution) / TwipsPerInch;
-    document->painter.scale(scale, scale);
-    document_ = std::move(document);
+    document_ = std::make_unique<Document>(*paper_);
     return std::nullopt;
 }
 
@@ -329,16 +422,14 @@ MaybeFailure CupsPrinter::paintPicture(const QImage &picture, int x, int y, int 
         if (MaybeFailure failure = beginDocument())
             return failure;
     }
-    const QRectF target(x, y, width, height);
+    const QRect target(x, y, width, height);
     const QSize size = travelSize(picture.size(), QSize(width, height), document_->resolution);
-    if (resampling_ == Resampling::Off || size == picture.size()) {
-        document_->painter.drawImage(target, picture);
-        return std::nullopt;
-    }
-    const QImage resampled = picture.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    if (resampled.isNull())
+    const QImage travels =
+        resampling_ == Resampling::Off || size == picture.size()
+            ? picture
+            : picture.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (travels.isNull() || !document_->page.drawPicture(travels, target))
         return failures::pictureTooLargeToPrint();
-    document_->painter.drawImage(target, resampled);
     return std::nullopt;
 }
 
@@ -348,10 +439,7 @@ MaybeFailure CupsPrinter::drawLine(int x1, int y1, int x2, int y2, quint32 colou
         if (MaybeFailure failure = beginDocument())
             return failure;
     }
-    // Width 0: one device pixel, whatever the scale.
-    QPen pen(fromColorValue(colour), 0);
-    document_->painter.setPen(pen);
-    document_->painter.drawLine(QLineF(x1, y1, x2, y2));
+    document_->page.drawLine(QLine(x1, y1, x2, y2), fromColorValue(colour));
     return std::nullopt;
 }
 
@@ -360,20 +448,17 @@ MaybeFailure CupsPrinter::endDocument()
     if (!document_)
         return std::nullopt; // nothing drawn: no blank page
     const std::unique_ptr<Document> document = std::move(document_);
-    const bool drawn = document->painter.end();
-    document->writer.reset();
-    if (!drawn || document->pdf.data().isEmpty())
-        return failures::spoolFailed("the page cannot be drawn.");
-    MaybeFailure failure = send(*document);
+    MaybeFailure failure = send(document->page.document());
     paper_.reset();
     return failure;
 }
 
-MaybeFailure CupsPrinter::send(const Document &document)
+MaybeFailure CupsPrinter::send(const QByteArray &pdf)
 {
     const QString printer = paper_->area.printer;
     const QByteArray &queue = paper_->queue;
     int job = 0;
+    bool accepted = false;
     MaybeFailure failure = [&]() -> MaybeFailure {
         Connection connection(bounds_);
         if (!connection.http)
@@ -386,7 +471,6 @@ MaybeFailure CupsPrinter::send(const Document &document)
             failed(cupsStartDocument(connection.http, queue.constData(), job, JobTitle,
                                      CUPS_FORMAT_PDF, 1) != HTTP_STATUS_CONTINUE))
             return serviceFailure(connection, printer);
-        const QByteArray &pdf = document.pdf.data();
         for (qint64 written = 0; written < pdf.size(); written += PieceBytes) {
             const size_t piece = size_t(qMin(PieceBytes, pdf.size() - written));
             if (writeAllowed && !writeAllowed(written))
@@ -399,12 +483,13 @@ MaybeFailure CupsPrinter::send(const Document &document)
                    IPP_STATUS_OK_EVENTS_COMPLETE) ||
             failed(!release(connection.http, job)))
             return serviceFailure(connection, printer);
-        return std::nullopt;
-    }();
-    if (!failure) {
+        accepted = true;
         lastJob_ = job;
-        return std::nullopt;
-    }
+        return watch(connection, job);
+    }();
+    // An accepted job stays where it is: the message says where.
+    if (!failure || accepted)
+        return failure;
     if (job > 0) {
         // The half-sent connection is closed by now; a new one takes the job back.
         Connection connection(bounds_);
@@ -415,13 +500,34 @@ MaybeFailure CupsPrinter::send(const Document &document)
     return failure;
 }
 
+MaybeFailure CupsPrinter::watch(Connection &connection, int job) const
+{
+    const QString printer = paper_->area.printer;
+    const QDeadlineTimer deadline(bounds_.watch);
+    for (;;) {
+        const State ofJob = jobState(connection.http, job);
+        // Completed, or taken away by someone else: nothing to say.
+        if (connection.silent ||
+            (ofJob.state >= IPP_JSTATE_CANCELED && ofJob.state != IPP_JSTATE_ABORTED))
+            return std::nullopt;
+        const State ofPrinter = printerState(connection.http, paper_->queue.constData());
+        if (connection.silent)
+            return std::nullopt;
+        const QString reasons = reasonsOf(ofJob.reasons + ofPrinter.reasons);
+        if (ofJob.state == IPP_JSTATE_ABORTED)
+            return failures::jobAborted(printer, reasons);
+        if (ofJob.state == IPP_JSTATE_STOPPED || ofPrinter.state == IPP_PSTATE_STOPPED)
+            return failures::jobWaiting(printer, reasons, job);
+        if (deadline.hasExpired())
+            return std::nullopt; // printing, or still waiting its turn
+        QThread::msleep(250);
+    }
+}
+
 void CupsPrinter::abandonDocument()
 {
     paper_.reset();
-    if (!document_)
-        return;
     // The page lives only in memory and never reaches CUPS.
-    document_->painter.end();
     document_.reset();
 }
 

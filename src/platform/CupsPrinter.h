@@ -18,14 +18,20 @@ struct CupsBounds {
     // Any single wait for an answer or for room to send: the scheduler
     // answers queries in milliseconds and takes a document at disk speed.
     int answer = 10000;
+    // Watching an accepted job and its printer for a stop: long enough for
+    // the printer to start on the page, short enough not to hold the user.
+    int watch = 5000;
 };
 
 // The installed CUPS printers, asked through libcups with a time limit on
 // every wait, so that a print service that stops answering ends the job
-// instead of freezing the program. The page is drawn into a PDF in memory
-// and streamed to CUPS as one document only when it is whole; a job that
-// fails on the way is cancelled. Nothing here talks to CUPS before the
-// first print.
+// instead of freezing the program. A printer that is stopped or refuses jobs
+// is reported before anything is sent. The page is drawn into a PDF in
+// memory, on the printer's own paper, and streamed to CUPS as one document
+// only when it is whole, with the options that keep it as drawn; a job that
+// fails on the way is cancelled, and an accepted one is watched for a while
+// in case its printer stops. Nothing here talks to CUPS before the first
+// print.
 class CupsPrinter final : public Printer {
 public:
     enum class Resampling {
@@ -71,7 +77,9 @@ private:
 
     MaybeFailure findPaper();
     MaybeFailure beginDocument();
-    MaybeFailure send(const Document &document);
+    MaybeFailure send(const QByteArray &pdf);
+    // Watches an accepted job until it completes or the watch ends.
+    MaybeFailure watch(Connection &connection, int job) const;
     // The failure for a connection that could not do what was asked.
     Failure serviceFailure(const Connection &connection, const QString &printer) const;
 

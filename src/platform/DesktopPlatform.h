@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/CupsModulePrinter.h"
+#include "platform/PdfFilePrinter.h"
 #include "platform/Platform.h"
 #include "platform/QtCommonDialog.h"
 #include "platform/QtHelpViewer.h"
@@ -17,7 +18,9 @@ struct DesktopPlatform {
     QtCommonDialog commonDialog{helpViewer};
     QtPictureDecoder pictureDecoder;
     QtUrlLauncher urlLauncher;
-    CupsModulePrinter printer;
+    CupsModulePrinter cupsPrinters;
+    PdfFilePrinter pdfFile{commonDialog};
+    PrintersAndPdfFile printer{cupsPrinters, pdfFile};
     Platform platform{settings, commonDialog, pictureDecoder, urlLauncher, printer};
 };
 

@@ -112,9 +112,39 @@ Failure printerGone(const QString &name)
     return {NoPrinter, QString("\"%1\" is no longer installed.").arg(name)};
 }
 
-Failure notAcceptingJobs(const QString &name)
+namespace {
+
+QString because(const QString &reasons)
 {
-    return {PrinterError, QString("\"%1\" is not accepting jobs now.").arg(name)};
+    return reasons.isEmpty() ? QString() : " (" + reasons + ')';
+}
+
+} // namespace
+
+Failure notAcceptingJobs(const QString &name, const QString &reasons)
+{
+    return {PrinterError,
+            QString("\"%1\" is not accepting jobs now%2.").arg(name, because(reasons))};
+}
+
+Failure printerStopped(const QString &name, const QString &reasons)
+{
+    return {PrinterError,
+            QString("\"%1\" is stopped%2. Nothing was sent.").arg(name, because(reasons))};
+}
+
+Failure jobWaiting(const QString &name, const QString &reasons, int job)
+{
+    return {PrinterError,
+            QString("\"%1\" stopped%2. The page waits in its queue; \"cancel %3\" removes it.")
+                .arg(name, because(reasons))
+                .arg(job)};
+}
+
+Failure jobAborted(const QString &name, const QString &reasons)
+{
+    return {PrinterError,
+            QString("Not printed: \"%1\" gave up the page%2.").arg(name, because(reasons))};
 }
 
 Failure jobRefused(const QString &reason)
@@ -198,6 +228,11 @@ Failure settingsUnusable(const QString &path, const QString &problem)
 Failure settingsNotSaved(const QString &path, int number, const QString &reason)
 {
     return {number, "Not saved in " + shownPath(path) + ": " + reason + '.'};
+}
+
+Failure pageNotWritten(const QString &path, int number, const QString &reason)
+{
+    return {number, "Not written to " + shownPath(path) + ": " + reason + '.'};
 }
 
 } // namespace quillane::failures

@@ -48,7 +48,12 @@ Failure printServiceUnreachable();
 Failure noDefaultPrinter();
 Failure chosenPrinterUnknown();
 Failure printerGone(const QString &name);
-Failure notAcceptingJobs(const QString &name);
+// reasons: the printer's state reasons and message as CUPS gives them.
+Failure notAcceptingJobs(const QString &name, const QString &reasons = QString());
+Failure printerStopped(const QString &name, const QString &reasons);
+// An accepted job that its printer stopped: it waits in the queue.
+Failure jobWaiting(const QString &name, const QString &reasons, int job);
+Failure jobAborted(const QString &name, const QString &reasons);
 // reason is the scheduler's own.
 Failure jobRefused(const QString &reason);
 Failure spoolFailed(const QString &reason);
@@ -62,6 +67,8 @@ Failure coversDoNotFit(const QString &printer, const QString &paper, int missing
 Failure printServiceNotAnswering(int seconds);
 // The program's own printing module is missing or broken.
 Failure printingModuleMissing();
+// A page printed to a file that could not be written; number as for the settings.
+Failure pageNotWritten(const QString &path, int number, const QString &reason);
 
 // A kind of file that is not a regular one, in the words the failures use:
 // "a folder", "a named pipe", "a device", "a socket".

@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <QtGlobal>
 
+class QWidget;
+
 namespace quillane {
 
 // The current printer's paper and the part of it the printer can print on,
@@ -44,11 +46,20 @@ public:
     virtual ~Printer() = default;
 
     // The installed printers' names in the platform's order; what cannot be
-    // listed is left out.
+    // listed is left out. It may wait on the print service: it runs on a
+    // worker thread, and nothing else is asked of the printer meanwhile.
     virtual QStringList listPrinters() = 0;
     // Makes the printer at this position of the last listing current for the
     // rest of the run. A choice that cannot be honoured fails when printing.
     virtual void makeCurrent(int position) = 0;
+    // Asks the user, over owner, whatever the current printer must know
+    // before a page, such as the file a printer that writes files writes it
+    // to. False when the user cancels: nothing is printed.
+    virtual bool askDestination(QWidget *owner)
+    {
+        Q_UNUSED(owner);
+        return true;
+    }
     // The printable area of the current printer's own paper, asked of that
     // printer when called: nothing is carried over from another printer.
     // Every operation from here on may run on a worker thread, one at a time.

@@ -5,6 +5,7 @@
 
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QFileInfo>
 
 namespace quillane {
 
@@ -55,6 +56,22 @@ bool QtCommonDialog::showColor(QWidget *parent)
 void QtCommonDialog::showHelp()
 {
     helpViewer_.show(helpFile());
+}
+
+QString QtCommonDialog::showSave(QWidget *parent, const QString &title, const QString &filter,
+                                 const QString &suggested)
+{
+    QFileDialog dialog(parent, title);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilters(toNameFilters(filter));
+    // A name typed without its ending gets the filter's.
+    const QString suffix = QFileInfo(suggested).suffix();
+    if (!suffix.isEmpty())
+        dialog.setDefaultSuffix(suffix);
+    dialog.selectFile(suggested);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().first();
 }
 
 } // namespace quillane

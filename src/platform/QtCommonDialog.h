@@ -16,6 +16,8 @@ public:
     void showOpen(QWidget *parent) override;
     bool showColor(QWidget *parent) override;
     void showHelp() override;
+    QString showSave(QWidget *parent, const QString &title, const QString &filter,
+                     const QString &suggested) override;
 
     // "Description|pattern|..." as name filters a file dialog on this desktop
     // understands: "JPG Files (*.jpg)"; patterns that mean every file

@@ -142,8 +142,15 @@ void runPrintJob(const PrintJobInputs &job)
     if (*selection != PrintSelection::FrontOnly && !job.back.isFilled())
         return;
 
-    PrinterDialog(job.owner, job.printer, job.dialogResult).exec();
+    {
+        PrinterDialog dialog(job.owner, job.printer, job.dialogResult);
+        dialog.exec();
+        dialog.awaitList();
+    }
     if (job.dialogResult == QLatin1String("False"))
+        return;
+    // What the printer must know first, such as the file to write; a cancel prints nothing.
+    if (!job.printer.askDestination(job.owner))
         return;
 
     BusyCursor busy;

@@ -1,11 +1,13 @@
 #include "print/PrinterDialog.h"
 
 #include "dialogs/Dialogs.h"
+#include "kit/OffUiThread.h"
 #include "platform/Printer.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace quillane {
 
@@ -30,8 +32,15 @@ PrinterDialog::PrinterDialog(QWidget *owner, Printer &printer, QString &dialogRe
     list->setInsertPolicy(QComboBox::NoInsert);
     list->setCompleter(nullptr);
     disconnect(list->lineEdit(), &QLineEdit::editingFinished, list, nullptr);
-    list->addItems(printer.listPrinters());
-    list->setCurrentIndex(-1);
+    // Filled when the printer has answered, with nothing chosen.
+    list->setEnabled(false);
+    connect(&listed_, &QFutureWatcherBase::finished, this, [this, list] {
+        list->addItems(listing_.result());
+        list->setCurrentIndex(-1);
+        list->setEnabled(true);
+    });
+    listing_ = QtConcurrent::run([&printer] { return printer.listPrinters(); });
+    listed_.setFuture(listing_);
     // activated: the user's choices only, by mouse or keyboard.
     connect(list, &QComboBox::activated, this,
             [&printer](int position) { printer.makeCurrent(position); });
@@ -43,6 +52,18 @@ PrinterDialog::PrinterDialog(QWidget *owner, Printer &printer, QString &dialogRe
     setTabOrder(no, yes);
     setTabOrder(yes, list);
     no->setFocus();
+}
+
+PrinterDialog::~PrinterDialog()
+{
+    // The worker uses the printer: it ends before the dialog does.
+    listing_.waitForFinished();
+}
+
+void PrinterDialog::awaitList()
+{
+    if (!listing_.isFinished())
+        awaitOffUiThread([this] { listing_.waitForFinished(); });
 }
 
 void PrinterDialog::answer(const char *result)

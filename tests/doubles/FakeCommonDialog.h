@@ -44,6 +44,14 @@ public:
 
     void showHelp() override { helpCalls.append({helpFile(), helpCommand()}); }
 
+    QString showSave(QWidget *, const QString &title, const QString &filter,
+                     const QString &suggested) override
+    {
+        saveCalls.append({title, filter, suggested});
+        // An empty answer, or none left, is a cancel.
+        return saveAnswers.isEmpty() ? QString() : saveAnswers.takeFirst();
+    }
+
     QStringList openAnswers;
     QList<OpenCall> openCalls;
     // Runs after each file-open, while the caller still waits in it.
@@ -51,6 +59,12 @@ public:
 
     QList<std::optional<quint32>> colorAnswers;
     QList<QWidget *> colorParents;
+
+    struct SaveCall {
+        QString title, filter, suggested;
+    };
+    QStringList saveAnswers;
+    QList<SaveCall> saveCalls;
 
     struct HelpCall {
         QString file;

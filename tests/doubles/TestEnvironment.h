@@ -17,6 +17,7 @@
 #include <initializer_list>
 #include <memory>
 #include <span>
+#include <unistd.h>
 
 class QWidget;
 
@@ -116,6 +117,21 @@ QByteArray fileBytes(const QString &path);
 // The JPEG with an EXIF block recording the given orientation (6: turn 90
 // degrees clockwise to show it upright).
 QByteArray withExifOrientation(const QByteArray &jpeg, quint8 orientation);
+
+// Root writes through permission bits: for the permission cases a test run
+// by root acts as "nobody" by its effective user id only, so that it can
+// return; its group stays root's, so the cases set group and other bits.
+struct AsNobody {
+    bool switched;
+    explicit AsNobody(bool wanted) : switched(wanted && ::geteuid() == 0 && ::seteuid(65534) == 0)
+    {
+    }
+    ~AsNobody()
+    {
+        if (switched && ::seteuid(0) != 0)
+            qFatal("cannot return to root");
+    }
+};
 
 // A field of this process's /proc/self/status ("VmRSS:", "VmHWM:") in KiB,
 // or -1.
