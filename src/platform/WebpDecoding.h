@@ -1,0 +1,14 @@
+#pragma once
+
+#include "platform/PictureDecoder.h"
+#include "platform/PictureSource.h"
+
+namespace quillane::pictures {
+
+// WebP through libwebp: a still picture, or an animation's first frame on its
+// canvas (transparent where the frame does not reach), read only as far as
+// the file's header says its data goes. The colour space of its ICC profile
+// comes with the picture.
+DecodedPicture decodeWebp(Source &source, const QString &path, qint64 limitBytes);
+
+} // namespace quillane::pictures
