@@ -960,6 +960,19 @@ private slots:
             QCOMPARE(decoded.image, scaled.read().convertToFormat(QImage::Format_RGB32));
     }
 
+    // So does a WebP, to any size: an animation's canvas with its first frame
+    // scaled in its place (40 x 30 at the top left of 4000 x 4000, a pixel).
+    void webpDecodesStraightToATarget()
+    {
+        QTemporaryDir dir;
+        const QByteArray webp = fileBytes(animatedWebp(dir, "canvas.webp", 4000).path);
+        const DecodedPicture decoded = QtPictureDecoder().decodeBytes(webp, "x.webp", {100, 50});
+        QVERIFY(decoded.ok());
+        QCOMPARE(decoded.image.size(), QSize(100, 100));
+        QCOMPARE(qAlpha(decoded.image.pixel(0, 0)), 255);
+        QCOMPARE(qAlpha(decoded.image.pixel(1, 0)) + qAlpha(decoded.image.pixel(0, 1)), 0);
+    }
+
     // A name of 255 characters has no blank to wrap at: it is shortened in
     // the middle, and the reason shows whole in the message window.
     void longNamesLeaveTheReasonVisible()

@@ -44,7 +44,7 @@ public:
     virtual PictureFile read(const QString &path) = 0;
     // bytes decoded; path only names the file in a failure. A valid target
     // asks for the smallest size the format can decode straight to that
-    // covers it (JPEG); other formats decode at their natural size.
+    // covers it (JPEG, WebP); other formats decode at their natural size.
     virtual DecodedPicture decodeBytes(const QByteArray &bytes, const QString &path,
                                        QSize target = QSize()) = 0;
     // Reads and decodes at once, so that a file whose data runs out or goes

@@ -135,7 +135,7 @@ DecodedPicture QtPictureDecoder::decodeSource(pictures::Source &source, const QS
         decoded = pictures::decodePng(source, path, limitBytes_);
         break;
     case Kind::Webp:
-        decoded = pictures::decodeWebp(source, path, limitBytes_);
+        decoded = pictures::decodeWebp(source, path, target, limitBytes_);
         break;
     case Kind::Tiff:
         decoded = pictures::decodeTiff(source, path, limitBytes_);

@@ -6,6 +6,8 @@
 #include <QLocale>
 #include <QtEndian>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <memory>
 
@@ -40,7 +42,7 @@ QString statusText(VP8StatusCode status)
 
 } // namespace
 
-DecodedPicture decodeWebp(Source &source, const QString &path, qint64 limitBytes)
+DecodedPicture decodeWebp(Source &source, const QString &path, QSize target, qint64 limitBytes)
 {
     // The header gives the size of all that follows: what the file lacks of
     // it is cut off, what it has beyond is no part of it.
@@ -77,28 +79,42 @@ DecodedPicture decodeWebp(Source &source, const QString &path, qint64 limitBytes
                           (64 << 10);
     if (needed > limitBytes)
         return failed(failures::pictureTooLarge(path, canvas, needed, limitBytes));
+    // A valid target: decoded straight at the smallest size that covers it,
+    // the frame scaled in its place on the canvas.
+    const double scale = target.isValid()
+                             ? std::min(1.0, std::max(double(target.width()) / canvas.width(),
+                                                      double(target.height()) / canvas.height()))
+                             : 1.0;
+    const auto scaled = [scale](int n) { return std::max(1, int(std::ceil(n * scale))); };
+    const QSize shown(scaled(canvas.width()), scaled(canvas.height()));
+    const QRect place = QRect(int(frame.x_offset * scale), int(frame.y_offset * scale),
+                              scaled(frame.width), scaled(frame.height)) &
+                        QRect(QPoint(), shown);
     QImage image;
     if (animated) {
         // The canvas starts transparent, as memory the system hands out
         // zeroed is already, and stays untouched where the frame does not lie.
-        if (void *zeros = std::calloc(size_t(canvas.width()) * size_t(canvas.height()), 4))
-            image = QImage(static_cast<uchar *>(zeros), canvas.width(), canvas.height(),
-                           qsizetype(canvas.width()) * 4, QImage::Format_ARGB32, std::free, zeros);
+        if (void *zeros = std::calloc(size_t(shown.width()) * size_t(shown.height()), 4))
+            image = QImage(static_cast<uchar *>(zeros), shown.width(), shown.height(),
+                           qsizetype(shown.width()) * 4, QImage::Format_ARGB32, std::free, zeros);
     } else {
-        image = QImage(canvas, frame.has_alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+        image = QImage(shown, frame.has_alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     }
-    if (image.isNull())
+    if (image.isNull() || place.isEmpty())
         return failed(failures::pictureTooLarge(path, canvas, needed, limitBytes));
     // The first frame drawn on a transparent canvas is the frame itself,
     // however it blends: it is decoded straight into its place.
     WebPDecoderConfig config;
     WebPInitDecoderConfig(&config);
+    config.options.use_scaling = scale < 1;
+    config.options.scaled_width = place.width();
+    config.options.scaled_height = place.height();
     config.output.colorspace = MODE_BGRA; // QImage's ARGB32 in memory
     config.output.is_external_memory = 1;
-    config.output.u.RGBA.rgba = image.scanLine(frame.y_offset) + qsizetype(frame.x_offset) * 4;
+    config.output.u.RGBA.rgba = image.scanLine(place.y()) + qsizetype(place.x()) * 4;
     config.output.u.RGBA.stride = int(image.bytesPerLine());
     config.output.u.RGBA.size =
-        size_t(image.bytesPerLine()) * size_t(frame.height - 1) + size_t(frame.width) * 4;
+        size_t(image.bytesPerLine()) * size_t(place.height() - 1) + size_t(place.width()) * 4;
     const VP8StatusCode status = WebPDecode(frame.fragment.bytes, frame.fragment.size, &config);
     WebPFreeDecBuffer(&config.output);
     if (status != VP8_STATUS_OK)
