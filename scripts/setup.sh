@@ -16,12 +16,12 @@ QUILLANE_RUN_PACKAGES=(cmake make g++ qt6-base-dev libcups2-dev libjpeg62-turbo-
 # rasterisers for printed PDF and PostScript pages, a virtual screen for real
 # windows and a window manager that moves and closes them, the desktop's
 # validators for the launcher entry and metainfo, dpkg-dev for the Debian
-# package, clang's libFuzzer for the fuzz targets, djpeg, the baseline
-# the picture measurements compare with, and libtiff's and libwebp's tools,
-# which make test pictures.
+# package, clang's libFuzzer for the fuzz targets, and djpeg, the baseline
+# the picture measurements compare with.
 QUILLANE_TEST_PACKAGES=(cups cups-client cups-filters poppler-utils ghostscript xvfb xauth xdotool imagemagick
-    openbox wmctrl desktop-file-utils appstream dpkg-dev clang libclang-rt-14-dev libjpeg-turbo-progs
-    libtiff-tools webp)
+    openbox wmctrl desktop-file-utils appstream dpkg-dev clang libclang-rt-14-dev libjpeg-turbo-progs)
+# libtiff's and libwebp's tools, which make test pictures.
+QUILLANE_TEST_PACKAGES+=(libtiff-tools webp)
 
 quillane_install() {
     local missing=()

@@ -5,6 +5,7 @@
 #include "platform/HelpViewer.h"
 
 #include <QColorDialog>
+#include <QFileDialog>
 
 namespace quillane {
 
