@@ -97,17 +97,8 @@ void CoverSlot::load()
     // Off the user-interface thread: a large photo takes a while to read and
     // check whole, even when decoded at the small size the box shows.
     PictureDecoder &decoder = services_.pictureDecoder;
-    struct Loaded {
-        QByteArray bytes;
-        DecodedPicture decoded;
-    };
-    Loaded loaded = awaitOffUiThread([&decoder, chosen, target = box_->pictureSize()] {
-        PictureFile file = decoder.read(chosen);
-        if (!file.ok())
-            return Loaded{QByteArray(), {QImage(), std::move(file.failure)}};
-        DecodedPicture decoded = decoder.decodeBytes(file.bytes, chosen, target);
-        return Loaded{std::move(file.bytes), std::move(decoded)};
-    });
+    LoadedPicture loaded = awaitOffUiThread(
+        [&decoder, chosen, target = box_->pictureSize()] { return decoder.load(chosen, target); });
     if (!loaded.decoded.ok()) {
         showFailure(window_, *loaded.decoded.failure);
         return;

@@ -1,5 +1,7 @@
 #include "platform/Failures.h"
 
+#include "platform/FileNames.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
@@ -28,7 +30,7 @@ QString shownFileName(const QString &path)
 {
     // A name has no blanks to wrap at: a long one would push the reason out.
     constexpr qsizetype Head = 20, Tail = 12;
-    const QString name = QFileInfo(path).fileName();
+    const QString name = fileNames::shown(QFileInfo(path).fileName());
     if (name.size() <= Head + Tail + 1)
         return name;
     return name.left(Head) + QChar(0x2026) + name.right(Tail);

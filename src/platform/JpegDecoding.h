@@ -1,8 +1,7 @@
 #pragma once
 
 #include "platform/PictureDecoder.h"
-
-#include <QByteArrayView>
+#include "platform/PictureSource.h"
 
 namespace quillane::pictures {
 
@@ -11,9 +10,10 @@ namespace quillane::pictures {
 // smallest DCT scale (n/8) that covers it. Refused as too large, before any
 // pixel is decoded, when the file, the picture, the decoder's coefficient
 // buffers and a rotation's second copy need more than limitBytes at once.
-// Colours come out in sRGB, from the file's ICC profile, EXIF's Adobe RGB
-// mark, or for CMYK the default press profile (ColourConversion.h).
-DecodedPicture decodeJpeg(QByteArrayView data, const QString &path, QSize target,
-                          qint64 limitBytes);
+// The file is read only as far as its data makes sense, and its scans may
+// decode a bounded number of blocks. Colours come out in sRGB, from the
+// file's ICC profile, EXIF's Adobe RGB mark, or for CMYK the default press
+// profile (ColourConversion.h).
+DecodedPicture decodeJpeg(Source &source, const QString &path, QSize target, qint64 limitBytes);
 
 } // namespace quillane::pictures

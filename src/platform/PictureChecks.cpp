@@ -1,6 +1,7 @@
 #include "platform/PictureChecks.h"
 
 #include <QLocale>
+#include <QTransform>
 
 #include <array>
 #include <climits>
@@ -29,17 +30,23 @@ Check endsAt(qsizetype at, const QString &inside, QSize size = QSize())
     return damaged(QString("its data ends at byte %1, %2").arg(number(at), inside), size);
 }
 
-// Reads of a file's fields that never go past its end: callers ask has() first.
+// Reads of a file's fields that never go past its end: callers ask has()
+// first, which reads the file that far.
 class Bytes {
 public:
     explicit Bytes(QByteArrayView data) : data_(data) {}
+    explicit Bytes(Source &source) : source_(&source) {}
 
-    qsizetype size() const { return data_.size(); }
+    qint64 size() const { return source_ ? source_->size() : data_.size(); }
     bool has(qint64 at, qint64 count) const
     {
-        return at >= 0 && count >= 0 && at <= size() && count <= size() - at;
+        return at >= 0 && count >= 0 && at <= size() && count <= size() - at &&
+               (!source_ || source_->load(at + count));
     }
-    quint32 u8(qint64 at) const { return quint8(data_[qsizetype(at)]); }
+    quint32 u8(qint64 at) const
+    {
+        return source_ ? source_->data()[at] : quint8(data_[qsizetype(at)]);
+    }
     quint32 le16(qint64 at) const { return u8(at) | u8(at + 1) << 8; }
     quint32 le32(qint64 at) const { return le16(at) | le16(at + 2) << 16; }
     quint32 be16(qint64 at) const { return u8(at) << 8 | u8(at + 1); }
@@ -47,6 +54,7 @@ public:
 
 private:
     QByteArrayView data_;
+    Source *source_ = nullptr;
 };
 
 // ---- BMP ----
@@ -135,10 +143,11 @@ Check checkBmpRuns(const Bytes &b, qint64 at, const BmpHeader &h, QSize size)
 
 } // namespace
 
-Check checkBmp(QByteArrayView data)
+Check checkBmp(Source &source, const Fits &fits)
 {
-    const Bytes b(data);
-    if (!data.startsWith("BM"))
+    const Bytes b(source);
+    source.load(2);
+    if (!source.view().startsWith("BM"))
         return unsupported("it is not a BMP picture");
     if (!b.has(0, 18))
         return endsAt(b.size(), "inside its header");
@@ -189,6 +198,8 @@ Check checkBmp(QByteArrayView data)
     const bool topDown = h.height < 0;
     h.height = qAbs(h.height);
     const QSize size(int(h.width), int(h.height));
+    if (!fits(size, h.bits == 1 ? 1 : h.bits <= 8 ? 8 : 32))
+        return {Check::TooLarge, QString(), size};
 
     qint64 at = 14 + h.headerSize;
     if (h.compression == BmpBitfields && h.headerSize < 108) {
@@ -196,25 +207,32 @@ Check checkBmp(QByteArrayView data)
             return endsAt(b.size(), "inside its colour masks", size);
         at += 12;
     }
+    // The decoder takes its pixels from where the file says, even from its
+    // header, which no pixel is.
+    if (offBits < at)
+        return damaged(
+            QString("its pixel data starts at byte %1, inside its header").arg(number(offBits)),
+            size);
     if (h.bits <= 8) {
         const quint32 colours = h.colours ? h.colours : 1u << h.bits;
         if (colours > 256)
             return damaged(QString("its colour table claims %1 colours").arg(number(colours)),
                            size);
-        h.colours = colours;
-        const qint64 tableBytes = qint64(colours) * (h.headerSize == 12 ? 3 : 4);
+        const qint64 entryBytes = h.headerSize == 12 ? 3 : 4;
+        const qint64 tableBytes = qint64(colours) * entryBytes;
         // One byte past the table too: the decoder takes a table that ends the
         // file for a cut file.
         if (!b.has(at, tableBytes + 1))
             return endsAt(b.size(), "inside its colour table", size);
-        at += tableBytes;
+        // A table that runs into the pixel data has only the colours before it.
+        h.colours = quint32(std::min(tableBytes, offBits - at) / entryBytes);
     }
-    at = std::max(at, offBits);
+    at = offBits;
     if (runs)
         return checkBmpRuns(b, at, h, size);
 
     const qint64 stride = (h.width * h.bits + 31) / 32 * 4;
-    if (at > b.size() || (b.size() - at) / stride < h.height) {
+    if (at > b.size() || (b.size() - at) / stride < h.height || !b.has(at, stride * h.height)) {
         const qint64 rows = std::max<qint64>(0, b.size() - at) / stride;
         return endsAt(b.size(),
                       QString("after %1 of its %2 rows").arg(number(rows), number(h.height)), size);
@@ -235,9 +253,17 @@ Check checkBmp(QByteArrayView data)
 
 namespace {
 
+// The colours a GIF picture may use: its table's, and its transparent index.
+struct GifColours {
+    int count = 0;
+    int transparent = -1;
+    bool defines(int index) const { return index < count || index == transparent; }
+};
+
 // Counts the pixels that a GIF picture's LZW codes give, from at (its code
-// size byte) to its block terminator; at is left past the terminator.
-Check countGifPixels(const Bytes &b, qint64 &at, qint64 pixels, QSize size)
+// size byte) to its block terminator, and finds any of them whose colour is
+// not defined; at is left past the terminator.
+Check countGifPixels(const Bytes &b, qint64 &at, qint64 pixels, GifColours colours, QSize size)
 {
     if (!b.has(at, 1))
         return endsAt(b.size(), "inside its first picture", size);
@@ -246,13 +272,26 @@ Check countGifPixels(const Bytes &b, qint64 &at, qint64 pixels, QSize size)
         return damaged(QString("its first picture has the invalid code size %1").arg(minimum),
                        size);
     const int clear = 1 << minimum, end = clear + 1;
-    std::array<quint16, 4096> lengths{}; // of each code's string, once known
+    // Each code's string: its length, its first index, the code of all but its
+    // last index, and an index in it that the colours lack (or -1).
+    struct String {
+        quint16 length = 1;
+        quint8 first = 0;
+        quint16 prefix = 0;
+        qint16 undefined = -1;
+    };
+    std::array<String, 4096> strings{};
+    for (int code = 0; code < clear; ++code)
+        strings[code] = {1, quint8(code), 0, qint16(colours.defines(code) ? -1 : code)};
     int codeSize = minimum + 1, next = clear + 2, previous = -1;
     quint32 accumulator = 0;
     int bitsHeld = 0;
     qint64 produced = 0;
     bool ended = false;
-    const auto lengthOf = [&](int code) { return code < clear ? 1 : int(lengths[code]); };
+    const auto invalidCode = [&](qint64 byte) {
+        return damaged(
+            QString("its first picture has an invalid code at byte %1").arg(number(byte)), size);
+    };
     for (;;) {
         if (!b.has(at, 1))
             return endsAt(b.size(), "inside its first picture", size);
@@ -278,25 +317,42 @@ Check countGifPixels(const Bytes &b, qint64 &at, qint64 pixels, QSize size)
                     ended = true;
                     break;
                 }
-                int length;
-                if (previous < 0) {
-                    if (code >= clear)
-                        return damaged(QString("its first picture has an invalid code at byte %1")
-                                           .arg(number(at + i)),
-                                       size);
-                    length = 1;
-                } else if (code < next) {
-                    length = lengthOf(code);
-                } else if (code == next && next < 4096) {
-                    length = lengthOf(previous) + 1;
-                } else {
-                    return damaged(QString("its first picture has an invalid code at byte %1")
-                                       .arg(number(at + i)),
-                                   size);
+                if ((previous < 0 && code >= clear) || code > next ||
+                    (code == next && next >= 4096))
+                    return invalidCode(at + i);
+                // The string the code gives; one not yet in the table is the
+                // previous string and its own first index.
+                String string = strings[code];
+                if (code == next) {
+                    const String &before = strings[previous];
+                    const int last = before.first;
+                    string = {quint16(before.length + 1), before.first, quint16(previous),
+                              qint16(before.undefined >= 0   ? before.undefined
+                                     : colours.defines(last) ? -1
+                                                             : last)};
                 }
-                produced += length;
+                // Only the indices within the picture count.
+                if (produced < pixels) {
+                    const String *inside = &string;
+                    if (code == next && pixels - produced < string.length)
+                        inside = &strings[previous];
+                    while (inside->length > pixels - produced)
+                        inside = &strings[inside->prefix];
+                    if (inside->undefined >= 0)
+                        return damaged(QString("its first picture uses colour %1 of a %2-colour "
+                                               "table")
+                                           .arg(inside->undefined)
+                                           .arg(colours.count),
+                                       size);
+                }
+                produced += string.length;
                 if (previous >= 0 && next < 4096) {
-                    lengths[next] = quint16(lengthOf(previous) + 1);
+                    const String &before = strings[previous];
+                    const int last = string.first;
+                    strings[next] = {quint16(before.length + 1), before.first, quint16(previous),
+                                     qint16(before.undefined >= 0   ? before.undefined
+                                            : colours.defines(last) ? -1
+                                                                    : last)};
                     if (++next == (1 << codeSize) && codeSize < 12)
                         ++codeSize;
                 }
@@ -329,20 +385,24 @@ bool skipBlocks(const Bytes &b, qint64 &at)
 
 } // namespace
 
-Check checkGif(QByteArrayView data)
+Check checkGif(Source &source, const Fits &fits)
 {
-    const Bytes b(data);
-    if (!data.startsWith("GIF87a") && !data.startsWith("GIF89a"))
-        return data.startsWith("GIF") && b.size() < 6 ? endsAt(b.size(), "inside its header")
+    const Bytes b(source);
+    source.load(6);
+    const QByteArrayView head = source.view();
+    if (!head.startsWith("GIF87a") && !head.startsWith("GIF89a"))
+        return head.startsWith("GIF") && b.size() < 6 ? endsAt(b.size(), "inside its header")
                                                       : unsupported("it is not a GIF picture");
     if (!b.has(0, 13))
         return endsAt(b.size(), "inside its header");
     int screenWidth = int(b.le16(6)), screenHeight = int(b.le16(8));
     const quint32 flags = b.u8(10);
     const bool globalTable = flags & 0x80;
+    GifColours colours;
     qint64 at = 13;
     if (globalTable) {
-        at += 3 * (2 << (flags & 7));
+        colours.count = 2 << (flags & 7);
+        at += 3 * colours.count;
         if (!b.has(0, at))
             return endsAt(b.size(), "inside its colour table");
     }
@@ -351,6 +411,9 @@ Check checkGif(QByteArrayView data)
             return endsAt(b.size(), "before its first picture");
         const quint32 introducer = b.u8(at++);
         if (introducer == '!') {
+            // A graphic control block's transparent index defines that colour too.
+            if (b.has(at, 6) && b.u8(at) == 0xF9 && b.u8(at + 1) == 4)
+                colours.transparent = b.u8(at + 2) & 1 ? int(b.u8(at + 5)) : -1;
             ++at; // the extension's label
             if (!skipBlocks(b, at))
                 return endsAt(b.size(), "before its first picture");
@@ -375,50 +438,17 @@ Check checkGif(QByteArrayView data)
         const QSize size(screenWidth, screenHeight);
         if (width == 0 || height == 0)
             return damaged("its first picture has no pixels", size);
+        if (!fits(size, 32))
+            return {Check::TooLarge, QString(), size};
         if (imageFlags & 0x80) {
-            at += 3 * (2 << (imageFlags & 7));
+            colours.count = 2 << (imageFlags & 7);
+            at += 3 * colours.count;
             if (!b.has(0, at))
                 return endsAt(b.size(), "inside its first picture's colour table", size);
         } else if (!globalTable) {
             return damaged("it has no colour table", size);
         }
-        return countGifPixels(b, at, qint64(width) * height, size);
-    }
-}
-
-// ---- PNG ----
-
-Check checkPng(QByteArrayView data)
-{
-    static const QByteArray Signature = QByteArray::fromHex("89504e470d0a1a0a");
-    const Bytes b(data);
-    if (!data.startsWith(Signature))
-        return unsupported("it is not a PNG picture");
-    QSize size;
-    qint64 at = 8;
-    for (;;) {
-        if (!b.has(at, 8))
-            return endsAt(b.size(), "before its end chunk", size);
-        const qint64 length = b.be32(at);
-        const QByteArray type = data.sliced(at + 4, 4).toByteArray();
-        if (length > 0x7FFFFFFF || !b.has(at + 8, length + 4))
-            return endsAt(b.size(),
-                          QString("inside its %1 chunk at byte %2")
-                              .arg(QString::fromLatin1(type), number(at)),
-                          size);
-        if (at == 8) {
-            if (type != "IHDR" || length < 13)
-                return damaged("it does not start with a PNG header", size);
-            const quint32 width = b.be32(at + 8), height = b.be32(at + 12);
-            if (width == 0 || height == 0 || width > INT_MAX || height > INT_MAX)
-                return damaged(
-                    QString("its header gives %1 x %2 pixels").arg(number(width), number(height)),
-                    size);
-            size = QSize(int(width), int(height));
-        }
-        if (type == "IEND")
-            return {Check::Whole, QString(), size};
-        at += 12 + length;
+        return countGifPixels(b, at, qint64(width) * height, colours, size);
     }
 }
 
@@ -453,6 +483,28 @@ int exifOrientation(QByteArrayView app1)
         }
     }
     return 1;
+}
+
+QImage turnUpright(QImage image, int orientation)
+{
+    switch (orientation) {
+    case 2:
+        return std::move(image).mirrored(true, false);
+    case 3:
+        return std::move(image).mirrored(true, true);
+    case 4:
+        return std::move(image).mirrored(false, true);
+    case 5:
+        return image.transformed(QTransform().rotate(90)).mirrored(true, false);
+    case 6:
+        return image.transformed(QTransform().rotate(90));
+    case 7:
+        return image.transformed(QTransform().rotate(270)).mirrored(true, false);
+    case 8:
+        return image.transformed(QTransform().rotate(270));
+    default:
+        return image;
+    }
 }
 
 } // namespace quillane::pictures

@@ -27,9 +27,15 @@ struct DecodedPicture {
     QSize naturalSize() const { return image.size(); }
 };
 
-// Reading and decoding are apart, so that a caller may keep a file's bytes as
-// they were read and decode them again later, at a smaller size. Both may
-// be called on worker threads, several at once.
+// A picture loaded from a file, with the file's bytes it was decoded from.
+struct LoadedPicture {
+    QByteArray bytes; // empty when decoded failed
+    DecodedPicture decoded;
+};
+
+// A caller may keep a file's bytes as they were read and decode them again
+// later, at a smaller size. All may be called on worker threads, several at
+// once.
 class PictureDecoder {
 public:
     virtual ~PictureDecoder() = default;
@@ -38,17 +44,21 @@ public:
     virtual PictureFile read(const QString &path) = 0;
     // bytes decoded; path only names the file in a failure. A valid target
     // asks for the smallest size the format can decode straight to that
-    // covers it (JPEG); other formats decode at their natural size.
+    // covers it (JPEG, WebP); other formats decode at their natural size.
     virtual DecodedPicture decodeBytes(const QByteArray &bytes, const QString &path,
                                        QSize target = QSize()) = 0;
-
-    DecodedPicture decode(const QString &path)
+    // Reads and decodes at once, so that a file whose data runs out or goes
+    // wrong may be refused before the rest of it is read.
+    virtual LoadedPicture load(const QString &path, QSize target)
     {
         PictureFile file = read(path);
         if (!file.ok())
-            return {QImage(), std::move(file.failure)};
-        return decodeBytes(file.bytes, path);
+            return {QByteArray(), {QImage(), std::move(file.failure)}};
+        DecodedPicture decoded = decodeBytes(file.bytes, path, target);
+        return {std::move(file.bytes), std::move(decoded)};
     }
+
+    DecodedPicture decode(const QString &path) { return load(path, QSize()).decoded; }
 };
 
 } // namespace quillane

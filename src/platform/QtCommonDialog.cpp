@@ -1,6 +1,7 @@
 #include "platform/QtCommonDialog.h"
 
 #include "platform/ColorValue.h"
+#include "platform/FileOpenDialog.h"
 #include "platform/HelpViewer.h"
 
 #include <QColorDialog>
@@ -38,8 +39,7 @@ QStringList QtCommonDialog::toNameFilters(const QString &filter)
 void QtCommonDialog::showOpen(QWidget *parent)
 {
     // Flags 4 hides a read-only check box, which Qt's dialog does not have.
-    const QString chosen = QFileDialog::getOpenFileName(parent, QString(), QString(),
-                                                        toNameFilters(filter()).join(";;"));
+    const QString chosen = chooseFileToOpen(parent, toNameFilters(filter()).join(";;"));
     if (!chosen.isEmpty())
         setFileName(chosen);
 }

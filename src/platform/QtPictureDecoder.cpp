@@ -4,64 +4,25 @@
 #include "platform/Failures.h"
 #include "platform/JpegDecoding.h"
 #include "platform/PictureChecks.h"
+#include "platform/PictureSource.h"
+#include "platform/PngDecoding.h"
+#include "platform/TiffDecoding.h"
+#include "platform/WebpDecoding.h"
 
 #include <QBuffer>
 #include <QColorSpace>
-#include <QFile>
 #include <QImageReader>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace quillane {
 
 namespace {
 
-// strerror_r, because files are read on worker threads.
-QString errorText(int error)
-{
-    char buffer[256] = {};
-    return QString::fromLocal8Bit(strerror_r(error, buffer, sizeof buffer));
-}
-
 DecodedPicture failed(Failure failure)
 {
     return {QImage(), std::move(failure)};
 }
-
-Failure openFailure(const QString &path, const QByteArray &name, int error)
-{
-    struct stat info {};
-    switch (error) {
-    case ENOENT:
-    case ENOTDIR:
-        return failures::fileNotFound(path);
-    case EACCES:
-    case EPERM:
-        return failures::permissionDenied(path);
-    case ENXIO: // a socket, or a device that is not there
-        if (::stat(name.constData(), &info) == 0)
-            return failures::notARegularFile(path, failures::fileKind(info.st_mode));
-        break;
-    default:
-        break;
-    }
-    return failures::unreadableFile(path, errorText(error));
-}
-
-// Closes the descriptor whatever way the read ends.
-struct Descriptor {
-    int fd;
-    ~Descriptor()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-};
 
 // Saturates far above any limit, so that a sum of a few stays in range
 // whatever sizes a header claims.
@@ -72,107 +33,126 @@ qint64 bytesFor(QSize size, int bitsPerPixel)
     return stride > Huge / std::max(size.height(), 1) ? Huge : stride * size.height();
 }
 
-enum class Kind { Jpeg, Png, Gif, Bmp, Other };
+enum class Kind { Jpeg, Png, Gif, Bmp, Webp, Tiff, Other };
 
-Kind kindOf(const QByteArray &bytes)
+Kind kindOf(QByteArrayView head)
 {
-    if (bytes.startsWith("\xFF\xD8\xFF"))
+    if (head.startsWith("\xFF\xD8\xFF"))
         return Kind::Jpeg;
-    if (bytes.startsWith(QByteArray::fromHex("89504e470d0a1a0a")))
+    if (head.startsWith("\x89PNG\r\n\x1A\n"))
         return Kind::Png;
-    if (bytes.startsWith("GIF8"))
+    if (head.startsWith("GIF8"))
         return Kind::Gif;
-    if (bytes.startsWith("BM"))
+    if (head.startsWith("BM"))
         return Kind::Bmp;
+    if (head.startsWith("RIFF") &&
+        head.sliced(std::min<qsizetype>(8, head.size())).startsWith("WEBP"))
+        return Kind::Webp;
+    if (head.startsWith(QByteArrayView("II*\0", 4)) ||
+        head.startsWith(QByteArrayView("MM\0*", 4)) ||
+        head.startsWith(QByteArrayView("II+\0", 4)) || head.startsWith(QByteArrayView("MM\0+", 4)))
+        return Kind::Tiff;
     return Kind::Other;
+}
+
+// GIF and BMP through Qt, once their structure is known to be whole: Qt's
+// decoders fill what a file leaves out and report success.
+DecodedPicture decodeWithQt(pictures::Source &source, const QString &path, Kind kind,
+                            qint64 limitBytes)
+{
+    qint64 needed = 0;
+    // Pictures of other depths are converted to 32 bits into a copy.
+    const pictures::Fits fits = [&](QSize size, int bits) {
+        needed = source.size() + bytesFor(size, bits) + (bits != 32 ? bytesFor(size, 32) : 0);
+        return needed <= limitBytes;
+    };
+    const pictures::Check check =
+        kind == Kind::Gif ? pictures::checkGif(source, fits) : pictures::checkBmp(source, fits);
+    switch (check.outcome) {
+    case pictures::Check::Unsupported:
+        return failed(failures::notAPicture(path, check.detail));
+    case pictures::Check::TooLarge:
+        return failed(failures::pictureTooLarge(path, check.size, needed, limitBytes));
+    case pictures::Check::Damaged:
+        return failed(failures::damagedPicture(path, check.detail));
+    case pictures::Check::Whole:
+        break;
+    }
+    // What the check read is all the decoder needs.
+    QByteArray bytes = QByteArray::fromRawData(source.view().data(), source.view().size());
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, kind == Kind::Gif ? "gif" : "bmp");
+    reader.setAllocationLimit(int(limitBytes >> 20) + 1);
+    QImage image;
+    if (!reader.read(&image) || image.isNull())
+        return failed(failures::damagedPicture(path, "its picture data is damaged"));
+    return {std::move(image), std::nullopt};
 }
 
 } // namespace
 
 PictureFile QtPictureDecoder::read(const QString &path)
 {
-    const QByteArray name = QFile::encodeName(path);
-    // Non-blocking, so that a pipe put in the file's place cannot hold the
-    // open; everything after is decided on what was opened.
-    Descriptor file{::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)};
-    if (file.fd < 0)
-        return {QByteArray(), openFailure(path, name, errno)};
-    struct stat info {};
-    if (::fstat(file.fd, &info) != 0)
-        return {QByteArray(), failures::unreadableFile(path, errorText(errno))};
-    if (!S_ISREG(info.st_mode))
-        return {QByteArray(), failures::notARegularFile(path, failures::fileKind(info.st_mode))};
-    if (info.st_size > limitBytes_)
-        return {QByteArray(), failures::fileTooLarge(path, info.st_size, limitBytes_)};
+    pictures::Source source(path, limitBytes_);
+    source.load(source.size());
+    if (source.failure())
+        return {QByteArray(), source.failure()};
+    return {source.takeBytes(), std::nullopt};
+}
 
-    QByteArray bytes(qsizetype(info.st_size), Qt::Uninitialized);
-    qsizetype got = 0;
-    while (got < bytes.size()) {
-        const ssize_t n = ::read(file.fd, bytes.data() + got, size_t(bytes.size() - got));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return {QByteArray(), failures::unreadableFile(path, errorText(errno))};
-        if (n == 0)
-            break; // cut while being read: what is there is the file
-        got += n;
-    }
-    bytes.truncate(got);
-    return {std::move(bytes), std::nullopt};
+LoadedPicture QtPictureDecoder::load(const QString &path, QSize target)
+{
+    pictures::Source source(path, limitBytes_);
+    if (source.failure())
+        return {QByteArray(), failed(*source.failure())};
+    DecodedPicture decoded = decodeSource(source, path, target);
+    // A file that could not be read says so, whatever the decoder made of it.
+    if (source.failure())
+        return {QByteArray(), failed(*source.failure())};
+    if (!decoded.ok())
+        return {QByteArray(), std::move(decoded)};
+    return {source.takeBytes(), std::move(decoded)};
 }
 
 DecodedPicture QtPictureDecoder::decodeBytes(const QByteArray &bytes, const QString &path,
                                              QSize target)
 {
-    if (bytes.isEmpty())
+    pictures::Source source(bytes);
+    return decodeSource(source, path, target);
+}
+
+DecodedPicture QtPictureDecoder::decodeSource(pictures::Source &source, const QString &path,
+                                              QSize target)
+{
+    source.load(16);
+    if (source.size() == 0)
         return failed(failures::notAPicture(path, "the file is empty"));
-    const Kind kind = kindOf(bytes);
-    if (kind == Kind::Jpeg)
-        return pictures::decodeJpeg(bytes, path, target, limitBytes_);
-
-    QByteArray shared = bytes; // QBuffer wants it non-const; no copy is made
-    QBuffer buffer(&shared);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, kind == Kind::Png   ? "png"
-                                 : kind == Kind::Gif ? "gif"
-                                 : kind == Kind::Bmp ? "bmp"
-                                                     : "");
-    // WebP and TIFF come whole or not at all from their libraries, which
-    // report data that ends early; so does libpng, but only the chunk walk
-    // tells where a cut PNG ends.
-    pictures::Check check;
-    if (kind == Kind::Png)
-        check = pictures::checkPng(bytes);
-    else if (kind == Kind::Gif)
-        check = pictures::checkGif(bytes);
-    else if (kind == Kind::Bmp)
-        check = pictures::checkBmp(bytes);
-    else if (!reader.canRead() || !(reader.format() == "webp" || reader.format() == "tiff") ||
-             !reader.size().isValid())
-        check = {pictures::Check::Unsupported,
-                 "it is not a JPEG, PNG, GIF, BMP, WebP or TIFF picture", QSize()};
-    if (check.outcome == pictures::Check::Unsupported)
-        return failed(failures::notAPicture(path, check.detail));
-
-    // Sized as the check found it, or as the decoder says.
-    const QSize size = check.size.isValid() ? check.size : reader.size();
-    if (size.isValid()) {
-        const QImage::Format format = reader.imageFormat();
-        const int bits =
-            format == QImage::Format_Invalid ? 32 : QImage::toPixelFormat(format).bitsPerPixel();
-        // Pictures of other depths are converted to 32 bits into a copy.
-        const qint64 needed =
-            bytes.size() + bytesFor(size, bits) + (bits != 32 ? bytesFor(size, 32) : 0);
-        if (needed > limitBytes_)
-            return failed(failures::pictureTooLarge(path, size, needed, limitBytes_));
+    DecodedPicture decoded;
+    switch (const Kind kind = kindOf(source.view())) {
+    case Kind::Jpeg:
+        decoded = pictures::decodeJpeg(source, path, target, limitBytes_);
+        break;
+    case Kind::Png:
+        decoded = pictures::decodePng(source, path, limitBytes_);
+        break;
+    case Kind::Webp:
+        decoded = pictures::decodeWebp(source, path, target, limitBytes_);
+        break;
+    case Kind::Tiff:
+        decoded = pictures::decodeTiff(source, path, limitBytes_);
+        break;
+    case Kind::Gif:
+    case Kind::Bmp:
+        decoded = decodeWithQt(source, path, kind, limitBytes_);
+        break;
+    case Kind::Other:
+        return failed(
+            failures::notAPicture(path, "it is not a JPEG, PNG, GIF, BMP, WebP or TIFF picture"));
     }
-    if (!check.whole())
-        return failed(failures::damagedPicture(path, check.detail));
-
-    reader.setAllocationLimit(int(limitBytes_ >> 20) + 1);
-    QImage image;
-    if (!reader.read(&image) || image.isNull())
-        return failed(failures::damagedPicture(path, "its picture data is damaged"));
+    if (!decoded.ok())
+        return decoded;
+    QImage &image = decoded.image;
     const QImage::Format shown =
         image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32;
     if (image.format() != shown)
@@ -182,13 +162,13 @@ DecodedPicture QtPictureDecoder::decodeBytes(const QByteArray &bytes, const QStr
     const QColorSpace space = image.colorSpace();
     if (space.isValid() && space != QColorSpace(QColorSpace::SRgb)) {
         const qint64 needed =
-            bytes.size() + image.sizeInBytes() + colour::workingBytes(space.iccProfile().size());
+            source.size() + image.sizeInBytes() + colour::workingBytes(space.iccProfile().size());
         if (needed > limitBytes_)
             return failed(failures::pictureTooLarge(path, image.size(), needed, limitBytes_));
         colour::ToSrgb::fromColorSpace(space).convert(image);
         image.setColorSpace(QColorSpace(QColorSpace::SRgb));
     }
-    return {std::move(image), std::nullopt};
+    return decoded;
 }
 
 } // namespace quillane

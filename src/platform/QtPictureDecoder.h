@@ -4,11 +4,16 @@
 
 namespace quillane {
 
-// Reads regular files only, and whole; decodes JPEG with libjpeg-turbo;
-// PNG, GIF (first frame) and BMP with Qt after a check of the file's
-// structure, so that a cut or damaged file is refused rather than shown with
-// pixels its data never gave; WebP and TIFF with Qt's plugins where installed. Pictures come out as RGB32, or ARGB32 when they
-// have transparency, turned upright by a JPEG's EXIF orientation.
+namespace pictures {
+class Source;
+}
+
+// Reads regular files only, and only as far as their picture's data goes;
+// decodes JPEG with libjpeg-turbo, PNG with libpng, WebP with libwebp and
+// TIFF with libtiff; GIF (first frame) and BMP with Qt after a check of the
+// file's structure, so that a cut or damaged file is refused rather than
+// shown with pixels its data never gave. Pictures come out as RGB32, or
+// ARGB32 when they have transparency, turned upright by their orientation.
 class QtPictureDecoder final : public PictureDecoder {
 public:
     // All that decoding one picture needs at once: the file's bytes, the
@@ -21,8 +26,11 @@ public:
     PictureFile read(const QString &path) override;
     DecodedPicture decodeBytes(const QByteArray &bytes, const QString &path,
                                QSize target = QSize()) override;
+    LoadedPicture load(const QString &path, QSize target) override;
 
 private:
+    DecodedPicture decodeSource(pictures::Source &source, const QString &path, QSize target);
+
     qint64 limitBytes_;
 };
 
