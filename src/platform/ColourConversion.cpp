@@ -1,11 +1,11 @@
 #include "platform/ColourConversion.h"
 
 #include <QColorSpace>
-#include <QColorTransform>
 #include <QFile>
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -177,23 +177,131 @@ namespace {
 
 using EnginePointer = std::shared_ptr<const ToSrgb::Engine>;
 
-// Matrix-and-curve RGB through Qt, which is several times quicker than
-// LittleCMS on these and agrees with it.
-struct QtEngine final : ToSrgb::Engine {
-    explicit QtEngine(const QColorSpace &from)
-        : transform(from.transformationToColorSpace(QColorSpace::SRgb))
+// The sRGB side of every matrix-and-curve conversion, made once: sRGB's
+// matrix from XYZ, and its curve as a table from linear light in 1.14 fixed
+// point (0 to 16384) to 8-bit samples, rounded as LittleCMS rounds them.
+struct SrgbOutput {
+    cmsMAT3 fromXyz{};
+    std::array<uchar, 16385> encode{};
+    bool made = false;
+};
+
+bool colorantMatrix(cmsHPROFILE profile, cmsMAT3 *toXyz)
+{
+    const auto *red = static_cast<const cmsCIEXYZ *>(cmsReadTag(profile, cmsSigRedColorantTag));
+    const auto *green = static_cast<const cmsCIEXYZ *>(cmsReadTag(profile, cmsSigGreenColorantTag));
+    const auto *blue = static_cast<const cmsCIEXYZ *>(cmsReadTag(profile, cmsSigBlueColorantTag));
+    if (!red || !green || !blue)
+        return false;
+    _cmsVEC3init(&toXyz->v[0], red->X, green->X, blue->X);
+    _cmsVEC3init(&toXyz->v[1], red->Y, green->Y, blue->Y);
+    _cmsVEC3init(&toXyz->v[2], red->Z, green->Z, blue->Z);
+    return true;
+}
+
+const SrgbOutput &srgbOutput()
+{
+    // LittleCMS's own context: nothing here is charged to a file's budget.
+    static const SrgbOutput output = [] {
+        SrgbOutput made;
+        const Profile srgb(cmsCreate_sRGBProfile());
+        cmsMAT3 toXyz;
+        if (!srgb || !colorantMatrix(srgb.get(), &toXyz) || !_cmsMAT3inverse(&toXyz, &made.fromXyz))
+            return made;
+        const auto *curve =
+            static_cast<const cmsToneCurve *>(cmsReadTag(srgb.get(), cmsSigRedTRCTag));
+        cmsToneCurve *reversed = curve ? cmsReverseToneCurve(curve) : nullptr;
+        if (!reversed)
+            return made;
+        for (int i = 0; i <= 16384; ++i) {
+            const double value = cmsEvalToneCurveFloat(reversed, cmsFloat32Number(i / 16384.0));
+            const quint32 word = quint32(std::clamp(std::floor(value * 65535 + 0.5), 0.0, 65535.0));
+            made.encode[std::size_t(i)] = uchar((word * 65281 + 8388608) >> 24);
+        }
+        cmsFreeToneCurve(reversed);
+        made.made = true;
+        return made;
+    }();
+    return output;
+}
+
+// Matrix-and-curve RGB profiles, the usual kind of camera and editing
+// profiles, converted as LittleCMS converts 8-bit samples between two such
+// profiles, to the same numbers, in a loop the compiler turns into vector
+// code: each input curve to linear light in 1.14 fixed point, times the two
+// profiles' matrices joined into one in 1.14, both folded into one table
+// per input channel; then sRGB's curve as a table. About three times
+// quicker than Qt's colour transform.
+class MatrixShaperEngine final : public ToSrgb::Engine {
+public:
+    // Null when the profile's matrix or curves cannot be read, or its matrix
+    // is so extreme that the sums could overflow.
+    static std::shared_ptr<const MatrixShaperEngine> from(cmsHPROFILE profile)
     {
+        const SrgbOutput &output = srgbOutput();
+        cmsMAT3 toXyz, joined;
+        if (!output.made || cmsGetPCS(profile) != cmsSigXYZData || !colorantMatrix(profile, &toXyz))
+            return nullptr;
+        _cmsMAT3per(&joined, &output.fromXyz, &toXyz);
+        int matrix[3][3];
+        for (int row = 0; row < 3; ++row) {
+            double sum = 0;
+            for (int column = 0; column < 3; ++column) {
+                const double c = joined.v[row].n[column];
+                sum += std::abs(c);
+                matrix[row][column] = sum < 8 ? int(std::floor(c * 16384 + 0.5)) : 0;
+            }
+            // 7.5 x 16384 x 16384 and the rounding stay below 2^31.
+            if (!(sum < 7.5))
+                return nullptr;
+        }
+        auto engine = std::make_shared<MatrixShaperEngine>();
+        const cmsTagSignature curves[3] = {cmsSigRedTRCTag, cmsSigGreenTRCTag, cmsSigBlueTRCTag};
+        for (int channel = 0; channel < 3; ++channel) {
+            const auto *curve =
+                static_cast<const cmsToneCurve *>(cmsReadTag(profile, curves[channel]));
+            if (!curve)
+                return nullptr;
+            for (int sample = 0; sample < 256; ++sample) {
+                const double value = cmsEvalToneCurveFloat(curve, cmsFloat32Number(sample / 255.0));
+                // NaN from a broken curve counts as black.
+                const int linear =
+                    int(std::floor((value > 0 ? std::min(value, 1.0) : 0) * 16384 + 0.5));
+                Terms &terms = engine->terms_[std::size_t(channel)][std::size_t(sample)];
+                for (int out = 0; out < 3; ++out)
+                    terms.lane[out] = matrix[out][channel] * linear + (channel == 0 ? 0x2000 : 0);
+            }
+        }
+        return engine;
     }
+
     void convertRow(const uchar *in, uchar *out, int width) const override
     {
-        if (in != out)
-            std::memcpy(out, in, std::size_t(width) * 4);
-        QImage row(out, width, 1, width * 4, QImage::Format_RGB32);
-        row.applyColorTransform(transform);
+        // Locals, so that nothing is read again after each store through out.
+        const uchar *encode = srgbOutput().encode.data();
+        const Terms *red = terms_[0].data(), *green = terms_[1].data(), *blue = terms_[2].data();
+        for (int x = 0; x < width; ++x) {
+            quint32 pixel; // BGRX or BGRA in memory; alpha stays as it is
+            std::memcpy(&pixel, in + 4 * x, 4);
+            const Terms &r = red[pixel >> 16 & 0xFF], &g = green[pixel >> 8 & 0xFF],
+                        &b = blue[pixel & 0xFF];
+            int linear[4];
+            for (int lane = 0; lane < 4; ++lane)
+                linear[lane] = std::min(
+                    std::max((r.lane[lane] + g.lane[lane] + b.lane[lane]) >> 14, 0), 16384);
+            pixel = (pixel & 0xFF000000) | quint32(encode[linear[0]]) << 16 |
+                    quint32(encode[linear[1]]) << 8 | quint32(encode[linear[2]]);
+            std::memcpy(out + 4 * x, &pixel, 4);
+        }
     }
-    void convert(QImage &image) const override { image.applyColorTransform(transform); }
 
-    QColorTransform transform;
+private:
+    // What one input sample adds to red, green and blue out, in 1.14 (the
+    // rounding in red's), and a fourth lane, so that all are added at once.
+    struct alignas(16) Terms {
+        qint32 lane[4];
+    };
+    std::array<std::array<Terms, 256>, 3> terms_{};
 };
 
 struct LittleCmsEngine final : ToSrgb::Engine {
@@ -417,8 +525,8 @@ std::optional<EnginePointer> engineFor(QByteArrayView icc, Samples samples)
         const QColorSpace space = QColorSpace::fromIccProfile(icc.toByteArray());
         if (space.isValid() && space == QColorSpace(QColorSpace::SRgb))
             return EnginePointer();
-        if (space.isValid())
-            return std::make_shared<QtEngine>(space);
+        if (EnginePointer engine = MatrixShaperEngine::from(profile.get()))
+            return engine;
     }
     if (EnginePointer engine = littleCmsEngine(profile.get(), samples))
         return engine;
@@ -455,8 +563,9 @@ ToSrgb ToSrgb::fromColorSpace(const QColorSpace &space)
 
 ToSrgb ToSrgb::adobeRgb()
 {
-    static const auto engine = std::make_shared<QtEngine>(QColorSpace(QColorSpace::AdobeRgb));
-    return ToSrgb(engine, Samples::Bgrx);
+    static const std::optional<EnginePointer> engine =
+        engineFor(QColorSpace(QColorSpace::AdobeRgb).iccProfile(), Samples::Bgrx);
+    return engine ? ToSrgb(*engine, Samples::Bgrx) : ToSrgb();
 }
 
 void ToSrgb::convertRow(const uchar *in, uchar *out, int width) const

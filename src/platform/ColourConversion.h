@@ -11,8 +11,9 @@ class QColorSpace;
 
 // Turning a decoded picture's colours into sRGB, once, as it is decoded, so
 // that the slot, the viewer and the printed page all show the same colours.
-// Matrix-and-curve RGB profiles convert through Qt's QColorTransform (the
-// fast path); CMYK, grey and table-based profiles through LittleCMS 2.
+// Everything as LittleCMS 2 converts it: matrix-and-curve RGB profiles and
+// CMYK through tables made from it, grey and table-based profiles through
+// LittleCMS itself.
 namespace quillane::colour {
 
 // The samples a decoder hands over, as the file stores them.
