@@ -230,8 +230,8 @@ const SrgbOutput &srgbOutput()
 // profiles, to the same numbers, in a loop the compiler turns into vector
 // code: each input curve to linear light in 1.14 fixed point, times the two
 // profiles' matrices joined into one in 1.14, both folded into one table
-// per input channel; then sRGB's curve as a table. About three times
-// quicker than Qt's colour transform.
+// per input channel; then sRGB's curve as a table. About twice as
+// quick as Qt's colour transform.
 class MatrixShaperEngine final : public ToSrgb::Engine {
 public:
     // Null when the profile's matrix or curves cannot be read, or its matrix
