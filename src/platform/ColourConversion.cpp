@@ -249,6 +249,7 @@ public:
             for (int column = 0; column < 3; ++column) {
                 const double c = joined.v[row].n[column];
                 sum += std::abs(c);
+                // In range for int, or the row is refused below.
                 matrix[row][column] = sum < 8 ? int(std::floor(c * 16384 + 0.5)) : 0;
             }
             // 7.5 x 16384 x 16384 and the rounding stay below 2^31.
