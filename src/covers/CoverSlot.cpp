@@ -12,8 +12,10 @@
 namespace quillane {
 
 const QString CoverSlot::FileFilter =
-    QStringLiteral("Supported File Types|*.jpg;*.gif;*.bmp|JPG Files (*.jpg)|*.jpg|"
-                   "GIF Files (*.gif)|*.gif|BMP Files (*.bmp)|*.bmp|All Files (*.*)|*.*|");
+    // The first entry lists every format the decoder reads, so that none is hidden.
+    QStringLiteral("Supported File Types|*.jpg;*.jpeg;*.gif;*.bmp;*.png;*.webp;*.tif;*.tiff|"
+                   "JPG Files (*.jpg)|*.jpg|GIF Files (*.gif)|*.gif|BMP Files (*.bmp)|*.bmp|"
+                   "All Files (*.*)|*.*|");
 
 CoverBox::CoverBox(QWidget *parent) : QWidget(parent)
 {
