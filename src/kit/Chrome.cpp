@@ -8,10 +8,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
-#include <QStyle>
-#include <QStyleFactory>
-
-#include <memory>
 
 namespace quillane {
 
@@ -139,10 +135,25 @@ void setBackground(QWidget *widget, const QColor &colour)
 
 const QPalette &ownPalette()
 {
-    // Fusion's palette is a fixed light one, whatever the desktop says.
+    // Fixed colours (Fusion's light ones): a style's standard palette is the
+    // desktop's under some platform themes (gtk3 with a dark style).
     static const QPalette palette = [] {
-        const std::unique_ptr<QStyle> fusion(QStyleFactory::create("Fusion"));
-        return fusion ? fusion->standardPalette() : QPalette(Qt::black, Qt::white);
+        const QColor grey(239, 239, 239);
+        const QColor disabledText(190, 190, 190);
+        QPalette p(Qt::black, grey, Qt::white, QColor(159, 159, 159), QColor(184, 184, 184),
+                   Qt::black, Qt::white, Qt::white, grey);
+        p.setColor(QPalette::Midlight, QColor(202, 202, 202));
+        p.setColor(QPalette::Shadow, QColor(118, 118, 118));
+        p.setColor(QPalette::Highlight, QColor(48, 140, 198));
+        p.setColor(QPalette::AlternateBase, QColor(247, 247, 247));
+        p.setColor(QPalette::PlaceholderText, QColor(0, 0, 0, 128));
+        for (QPalette::ColorRole role :
+             {QPalette::WindowText, QPalette::Text, QPalette::ButtonText, QPalette::Dark})
+            p.setColor(QPalette::Disabled, role, disabledText);
+        p.setColor(QPalette::Disabled, QPalette::Base, grey);
+        p.setColor(QPalette::Disabled, QPalette::Shadow, QColor(177, 177, 177));
+        p.setColor(QPalette::Disabled, QPalette::Highlight, QColor(145, 145, 145));
+        return p;
     }();
     return palette;
 }
