@@ -163,7 +163,7 @@ private slots:
             {"form1", "Image1", "Front cover picture", "Empty"},
             {"form1", "Text4", "Artvault Search", nullptr},
             {"Form7", "Combo1", "Print to:", nullptr},
-            {"Form8", "Label3", "Line Color", "Click to change"},
+            {"Form8", "Label3", "Line Color: red 192, green 192, blue 192", "Click to change"},
         };
         for (const auto &row : named) {
             QAccessibleInterface *control =

@@ -6,6 +6,7 @@
 #include "platform/CommonDialog.h"
 #include "platform/PictureDecoder.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -21,6 +22,8 @@ CoverBox::CoverBox(QWidget *parent) : QWidget(parent)
 {
     setToolTip("Load: Left-Click  |  Clear: Right-Click");
     setAccessibleDescription("Empty");
+    // Tab only: a click keeps the focus where it was, as before.
+    setFocusPolicy(Qt::TabFocus);
 }
 
 QRect CoverBox::pictureArea() const
@@ -55,12 +58,22 @@ void CoverBox::paintEvent(QPaintEvent *)
         painter.drawImage(pictureArea().topLeft(), shown_);
     painter.setPen(Qt::black);
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    if (hasFocus())
+        drawFocusFrame(painter, rect().adjusted(2, 2, -2, -2));
 }
 
 void CoverBox::mousePressEvent(QMouseEvent *event)
 {
     // Qt's button values are the classic codes for the three main buttons.
     emit pressed(int(event->button()));
+}
+
+void CoverBox::keyPressEvent(QKeyEvent *event)
+{
+    if (handlePressKey(event))
+        event->accept();
+    else
+        QWidget::keyPressEvent(event);
 }
 
 CoverSlot::CoverSlot(QWidget *window, Services services, const char *boxName, TwipRect box,

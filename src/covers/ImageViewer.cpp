@@ -59,6 +59,8 @@ ImageViewer::ImageViewer(QWidget *owner, QImage picture)
     setObjectName("Form2");
     setWindowTitle("Image Viewer");
     setModal(true);
+    // A window of its own to a screen reader, as it is to the user, not a dialog.
+    setAccessibleRole(this, QAccessible::Window);
     useOwnColours(this);
     setFixedSize(twips::toPixels(FormSize.width()), twips::toPixels(FormSize.height()));
     setBackground(this, Qt::white);
@@ -73,6 +75,7 @@ ImageViewer::ImageViewer(QWidget *owner, QImage picture)
     ClickLabel *close = addLabel(this, "Label3", {9240, 0, 255, 255}, "x", 9, Qt::AlignCenter);
     close->setToolTip("Close");
     close->setAccessibleName("Close");
+    close->setPressable();
     connect(close, &ClickLabel::clicked, this, &QDialog::accept);
     ClickLabel *corner = addLabel(this, "Image2", {9240, 7200, 255, 255}, QString(), 9);
     corner->setPixmap(sharpPixmap(":/quillane.svg", QSize(16, 16)));
@@ -97,6 +100,7 @@ ImageViewer::ImageViewer(QWidget *owner, QImage picture)
 
     setTabOrder(vertical_, horizontal_);
     setTabOrder(horizontal_, viewport_);
+    setTabOrder(viewport_, close);
 
     // Thumb drags (scroll) and settled values (change) place the picture alike.
     connect(horizontal_, &QScrollBar::valueChanged, this, [this](int value) {

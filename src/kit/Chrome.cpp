@@ -68,6 +68,31 @@ void ClickLabel::setTextColor(const QColor &colour)
     setPalette(p);
 }
 
+void ClickLabel::setPressable(QAccessible::Role role)
+{
+    pressRole_ = role;
+    // Tab only: a click must not move the focus away from where the user left it.
+    setFocusPolicy(Qt::TabFocus);
+}
+
+void ClickLabel::keyPressEvent(QKeyEvent *event)
+{
+    if (pressRole_ != QAccessible::NoRole && handlePressKey(event)) {
+        event->accept();
+        return;
+    }
+    QLabel::keyPressEvent(event);
+}
+
+void ClickLabel::paintEvent(QPaintEvent *event)
+{
+    QLabel::paintEvent(event);
+    if (hasFocus()) {
+        QPainter painter(this);
+        drawFocusFrame(painter, rect());
+    }
+}
+
 void ClickLabel::mousePressEvent(QMouseEvent *event)
 {
     leftDown_ = event->button() == Qt::LeftButton;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "kit/Pressable.h"
 #include "kit/Twips.h"
 
 #include <QColor>
@@ -47,13 +48,19 @@ protected:
 };
 
 // A transparent label that reports presses, clicks and the pointer passing.
-class ClickLabel : public QLabel {
+class ClickLabel : public QLabel, public Pressable {
     Q_OBJECT
 public:
     using QLabel::QLabel;
 
     QColor textColor() const;
     void setTextColor(const QColor &colour);
+
+    // Makes the label a control of its own: Tab reaches it, Space or Enter
+    // clicks it, and a screen reader sees it in role.
+    void setPressable(QAccessible::Role role = QAccessible::PushButton);
+    QAccessible::Role pressRole() const override { return pressRole_; }
+    void press() override { emit clicked(); }
 
 signals:
     void pressed(Qt::MouseButton button, QPoint globalPos);
@@ -65,9 +72,12 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     bool leftDown_ = false;
+    QAccessible::Role pressRole_ = QAccessible::NoRole;
 };
 
 // Builders that place a control at a twip rectangle with its name and font.
