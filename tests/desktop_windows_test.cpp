@@ -3,6 +3,7 @@
 // program ending with its main window.
 #include "about/AboutWindow.h"
 #include "app/MainWindow.h"
+#include "covers/CoverSlot.h"
 #include "covers/ImageViewer.h"
 #include "dialogs/Dialogs.h"
 #include "doubles/TestEnvironment.h"
@@ -204,6 +205,52 @@ private slots:
         QCOMPARE(bandDuringDrag, QColor(192, 192, 255));
         QVERIFY(tookClick);
         QCOMPARE(band->fillColor(), QColor(128, 128, 255));
+    }
+
+    // Also run at 150 % and 200 % (QT_SCALE_FACTOR): a loaded picture meets
+    // its slot's frame with no gap, and the title's letters stay clear of the
+    // band's bottom line.
+    void drawnWithoutGapsOrOverlaps()
+    {
+        QTemporaryDir dir;
+        platform_.commonDialog.openAnswers << test::writePicture(dir, "red.png", {40, 30});
+        auto main = test::showMainWindow(platform_.platform);
+        test::clickChild(main.get(), "Image1");
+        QVERIFY(main->frontSlot().isFilled());
+        const qreal ratio = main->devicePixelRatioF();
+        const QImage shot = main->grab().toImage();
+        auto dark = [&](QPoint p) { return qGray(shot.pixel(p)) < 100; };
+
+        // From outside each edge of the box inwards: the frame, then the picture.
+        const QRect box = main->findChild<QWidget *>("Image1")->geometry();
+        const QPoint centre = (QPointF(box.center()) * ratio).toPoint();
+        const QPoint margin(qCeil(2 * ratio), qCeil(2 * ratio));
+        const QRect outside((QPointF(box.topLeft()) * ratio).toPoint() - margin,
+                            (QPointF(box.bottomRight()) * ratio).toPoint() + margin);
+        const struct {
+            QPoint from, step;
+        } walks[] = {{{outside.left(), centre.y()}, {1, 0}},
+                     {{outside.right(), centre.y()}, {-1, 0}},
+                     {{centre.x(), outside.top()}, {0, 1}},
+                     {{centre.x(), outside.bottom()}, {0, -1}}};
+        for (const auto &walk : walks) {
+            QPoint p = walk.from;
+            for (int i = 0; i < 8 && !dark(p); ++i)
+                p += walk.step;
+            QVERIFY(dark(p));
+            for (int i = 0; i < 8 && dark(p); ++i)
+                p += walk.step;
+            QCOMPARE(shot.pixelColor(p), QColor(Qt::red));
+        }
+
+        // The band's bottom line, found right of the title's text.
+        const QRect title = main->findChild<QWidget *>("Label6")->geometry();
+        const int right = int((title.right() - 4) * ratio);
+        int line = int(2 * ratio);
+        while (line < shot.height() / 2 && !dark({right, line}))
+            ++line;
+        for (int x = int(title.left() * ratio); x < right; ++x)
+            QVERIFY2(!dark({x, line - 1}), qPrintable(QString("ink at %1 above the line").arg(x)));
     }
 
     // Last: it runs the application's event loop to its end.

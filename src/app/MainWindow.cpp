@@ -75,7 +75,7 @@ void MainWindow::buildChrome()
     addShape(this, "Shape2", {0, 240, FormWidth, 4575}, Qt::white);
     titleBand_ = addShape(this, "Shape1", {0, 0, FormWidth, 255}, TitleBandColor, Qt::black);
 
-    ClickLabel *title = addLabel(this, "Label6", {120, 0, 4815, 255}, "Quillane 2.2", 11.25);
+    ClickLabel *title = addTitle(this, {120, 0, 4815, 255}, "Quillane 2.2");
     // Every mouse button drags.
     connect(title, &ClickLabel::pressed, this,
             [this](Qt::MouseButton, QPoint globalPos) { dragByTitle(globalPos); });
@@ -97,9 +97,12 @@ void MainWindow::buildChrome()
     connect(close, &ClickLabel::clicked, this, &MainWindow::askToQuit);
 
     addLine(this, "Line1", {0, 1080}, {5760, 1080});
-    addLine(this, "Line2", {840, 240}, {840, 1080});
-    addLine(this, "Line3", {3240, 240}, {3240, 1080});
-    addLine(this, "Line4", {4920, 240}, {4920, 1080});
+    // The separators start on the band's bottom line: beneath the band, they
+    // end at that line at every scale instead of poking into the band.
+    for (LineWidget *separator : {addLine(this, "Line2", {840, 240}, {840, 1080}),
+                                  addLine(this, "Line3", {3240, 240}, {3240, 1080}),
+                                  addLine(this, "Line4", {4920, 240}, {4920, 1080})})
+        separator->stackUnder(titleBand_);
     addLine(this, "Line5", {5760, 3960}, {0, 3960});
 }
 

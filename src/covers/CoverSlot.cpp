@@ -28,18 +28,19 @@ CoverBox::CoverBox(QWidget *parent) : QWidget(parent)
 
 QRect CoverBox::pictureArea() const
 {
-    return rect().adjusted(1, 1, -1, -1);
+    // In device pixels, so that frame and picture meet without a seam at any scale.
+    const int line = linePixels(devicePixelRatioF());
+    return devicePixelRect(this).adjusted(line, line, -line, -line);
 }
 
 QSize CoverBox::pictureSize() const
 {
-    return pictureArea().size() * devicePixelRatioF();
+    return pictureArea().size();
 }
 
 void CoverBox::setPicture(const QImage &decoded)
 {
     shown_ = decoded.scaled(pictureSize(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    shown_.setDevicePixelRatio(devicePixelRatioF());
     setAccessibleDescription("Holds a picture");
     update();
 }
@@ -54,12 +55,15 @@ void CoverBox::clear()
 void CoverBox::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
+    const qreal ratio = devicePixelRatioF();
+    painter.scale(1 / ratio, 1 / ratio);
+    const QRect inside = pictureArea();
     if (!shown_.isNull())
-        painter.drawImage(pictureArea().topLeft(), shown_);
-    painter.setPen(Qt::black);
-    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+        painter.drawImage(inside, shown_);
+    const int line = linePixels(ratio);
+    fillFrame(painter, devicePixelRect(this), line, Qt::black);
     if (hasFocus())
-        drawFocusFrame(painter, rect().adjusted(2, 2, -2, -2));
+        drawFocusFrame(painter, inside.adjusted(line, line, -line, -line));
 }
 
 void CoverBox::mousePressEvent(QMouseEvent *event)

@@ -26,7 +26,7 @@ public:
     bool hasMenu() const override { return true; }
     void showMenu() override { emit pressed(2); }
 
-    // The size in device pixels that a picture is shown at.
+    // The size in device pixels that a picture is shown at, inside the frame.
     QSize pictureSize() const;
     // The picture as shown: scaled once to the box, so that no repaint ever
     // resamples it.

@@ -67,7 +67,7 @@ ImageViewer::ImageViewer(QWidget *owner, QImage picture)
 
     // Bottom to top, so that each control lies above those made before it.
     titleBand_ = addShape(this, "Shape1", {0, 0, FormSize.width(), 255}, TitleBandColor);
-    ClickLabel *title = addLabel(this, "Label6", {120, 0, 8295, 255}, "Image Viewer", 11.25);
+    ClickLabel *title = addTitle(this, {120, 0, 8295, 255}, "Image Viewer");
     // Every mouse button drags.
     connect(title, &ClickLabel::pressed, this, [this](Qt::MouseButton, QPoint globalPos) {
         dragWithTitleBand(this, titleBand_, globalPos);

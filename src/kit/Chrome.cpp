@@ -5,9 +5,12 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+
+#include <algorithm>
 
 namespace quillane {
 
@@ -39,8 +42,9 @@ void FilledRect::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.fillRect(rect(), fill_);
     if (outline_.isValid()) {
-        painter.setPen(outline_);
-        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+        const qreal ratio = devicePixelRatioF();
+        painter.scale(1 / ratio, 1 / ratio);
+        fillFrame(painter, devicePixelRect(this), linePixels(ratio), outline_);
     }
 }
 
@@ -86,7 +90,39 @@ void ClickLabel::keyPressEvent(QKeyEvent *event)
 
 void ClickLabel::paintEvent(QPaintEvent *event)
 {
-    QLabel::paintEvent(event);
+    if (!centreLetters_) {
+        QLabel::paintEvent(event);
+    } else {
+        // Where the ink lies around the baseline, in whole device pixels:
+        // measured, since the font's metrics allow for its deepest descender.
+        const qreal ratio = devicePixelRatioF();
+        const int baseline = qCeil(height() * ratio);
+        QImage ink(QSizeF(width() * ratio + 1, 2 * baseline).toSize(),
+                   QImage::Format_ARGB32_Premultiplied);
+        ink.setDevicePixelRatio(ratio);
+        ink.fill(Qt::transparent);
+        QPainter measure(&ink);
+        measure.setFont(font());
+        measure.drawText(QPointF(0, baseline / ratio), text());
+        measure.end();
+        int top = ink.height(), bottom = -1;
+        for (int y = 0; y < ink.height(); ++y) {
+            const auto *row = reinterpret_cast<const QRgb *>(ink.constScanLine(y));
+            if (std::any_of(row, row + ink.width(), [](QRgb p) { return qAlpha(p) > 0; })) {
+                top = qMin(top, y);
+                bottom = y;
+            }
+        }
+        // Centred, but with one clear row of pixels above the band's bottom
+        // line, should the letters fill the band.
+        const int rows = devicePixelRect(this).height();
+        const int lastRow = rows - linePixels(ratio) - 2;
+        const int shift =
+            bottom < 0 ? 0 : qMin((rows - (bottom - top + 1)) / 2 - top, lastRow - bottom);
+        QPainter painter(this);
+        painter.setPen(palette().color(QPalette::WindowText));
+        painter.drawText(QPointF(0, (baseline + shift) / ratio), text());
+    }
     if (hasFocus()) {
         QPainter painter(this);
         drawFocusFrame(painter, rect());
@@ -126,6 +162,13 @@ ClickLabel *addLabel(QWidget *parent, const char *name, TwipRect r, const QStrin
     return label;
 }
 
+ClickLabel *addTitle(QWidget *parent, TwipRect r, const QString &title)
+{
+    ClickLabel *label = addLabel(parent, "Label6", r, title, 11.25);
+    label->centreLetters();
+    return label;
+}
+
 FilledRect *addShape(QWidget *parent, const char *name, TwipRect r, const QColor &fill,
                      const QColor &outline)
 {
@@ -146,6 +189,26 @@ LineWidget *addLine(QWidget *parent, const char *name, QPoint from, QPoint to)
     else
         line->setGeometry(qMin(a.x(), b.x()), a.y(), qAbs(b.x() - a.x()), 1);
     return line;
+}
+
+int linePixels(qreal ratio)
+{
+    return qMax(1, qFloor(ratio));
+}
+
+QRect devicePixelRect(const QWidget *widget)
+{
+    const qreal ratio = widget->devicePixelRatioF();
+    return QRect(0, 0, qRound(widget->width() * ratio), qRound(widget->height() * ratio));
+}
+
+void fillFrame(QPainter &painter, const QRect &outer, int thickness, const QColor &colour)
+{
+    const QRect inner = outer.adjusted(thickness, thickness, -thickness, -thickness);
+    painter.fillRect(outer.left(), outer.top(), outer.width(), thickness, colour);
+    painter.fillRect(outer.left(), inner.bottom() + 1, outer.width(), thickness, colour);
+    painter.fillRect(outer.left(), inner.top(), thickness, inner.height(), colour);
+    painter.fillRect(inner.right() + 1, inner.top(), thickness, inner.height(), colour);
 }
 
 void setBackground(QWidget *widget, const QColor &colour)
