@@ -106,6 +106,7 @@ void CoverSlot::load()
     dialog.setFilter(FileFilter);
     dialog.setFlags(HideReadOnly);
     dialog.showOpen(window_);
+    takeKeyboardBack(window_);
     const QString chosen = dialog.fileName();
     if (chosen.isEmpty())
         return; // cancelled

@@ -93,9 +93,12 @@ ImageViewer::ImageViewer(QWidget *owner, QImage picture)
     viewport_->setGeometry(twips::rect({0, 240, ViewportWidth, ViewportHeight}));
     setBackground(viewport_, QApplication::palette().color(QPalette::Base));
     viewport_->setFocusPolicy(Qt::StrongFocus);
+    viewport_->setAccessibleName("Picture");
+    setAccessibleRole(viewport_, QAccessible::Pane);
     picture_ = new NaturalPicture(viewport_);
     picture_->setObjectName("Image1");
     picture_->setAccessibleName("Cover picture");
+    setAccessibleRole(picture_, QAccessible::Graphic);
     picture_->setPicture(std::move(picture));
 
     setTabOrder(vertical_, horizontal_);
@@ -155,7 +158,9 @@ int ImageViewer::exec()
             break;
         }
     }
-    return QDialog::exec();
+    const int result = QDialog::exec();
+    takeKeyboardBack(parentWidget());
+    return result;
 }
 
 void ImageViewer::keyPressEvent(QKeyEvent *event)

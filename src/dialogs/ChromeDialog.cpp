@@ -28,7 +28,9 @@ ChromeDialog::ChromeDialog(QWidget *owner, const char *name, QSize size, const Q
 int ChromeDialog::exec()
 {
     centreOver(this, parentWidget());
-    return QDialog::exec();
+    const int result = QDialog::exec();
+    takeKeyboardBack(parentWidget());
+    return result;
 }
 
 ClickLabel *ChromeDialog::addInertCloseGlyph()

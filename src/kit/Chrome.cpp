@@ -75,6 +75,7 @@ void ClickLabel::setTextColor(const QColor &colour)
 void ClickLabel::setPressable(QAccessible::Role role)
 {
     pressRole_ = role;
+    becamePressable(this);
     // Tab only: a click must not move the focus away from where the user left it.
     setFocusPolicy(Qt::TabFocus);
 }
@@ -264,6 +265,12 @@ QPixmap sharpPixmap(const QString &resource, QSize logicalSize)
             return QPixmap(twin);
     }
     return QPixmap(resource);
+}
+
+void takeKeyboardBack(QWidget *window)
+{
+    if (window && window->isVisible())
+        window->activateWindow();
 }
 
 void centreOver(QWidget *window, const QWidget *owner)

@@ -140,6 +140,10 @@ Button *addToggle(QWidget *parent, const char *name, TwipRect r, const QString &
     return button;
 }
 
+// Gives the keyboard back to window once a window above it has closed: a
+// window manager does that, and without one the keyboard would reach nothing.
+void takeKeyboardBack(QWidget *window);
+
 // Places the window centred over the owner (or over the owner's screen when
 // owner is null), whole within the screen's available area.
 void centreOver(QWidget *window, const QWidget *owner);

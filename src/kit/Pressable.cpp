@@ -87,6 +87,14 @@ void installFactory()
     Q_UNUSED(installed);
 }
 
+// Drops what a screen reader was told of the object so far (setting its name
+// already makes Qt describe it): the next question gets the new role.
+void forgetAccessible(QObject *object)
+{
+    if (QAccessibleInterface *known = QAccessible::queryAccessibleInterface(object))
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(known));
+}
+
 } // namespace
 
 Pressable::Pressable()
@@ -115,6 +123,12 @@ void setAccessibleRole(QWidget *window, QAccessible::Role role)
 {
     installFactory();
     window->setProperty(RoleProperty, int(role));
+    forgetAccessible(window);
+}
+
+void Pressable::becamePressable(QObject *object)
+{
+    forgetAccessible(object);
 }
 
 void drawFocusFrame(QPainter &painter, const QRect &frame)

@@ -29,6 +29,8 @@ protected:
 
     // Runs the action of a pressing key; false for any other key.
     bool handlePressKey(const QKeyEvent *event);
+    // To be called when pressRole() changes.
+    static void becamePressable(QObject *object);
 };
 
 // Tells a screen reader what a window is where Qt's guess is wrong (a plain

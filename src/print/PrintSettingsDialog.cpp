@@ -152,7 +152,9 @@ void PrintSettingsDialog::borderChosen()
 
 void PrintSettingsDialog::chooseColour()
 {
-    if (!commonDialog_.showColor(this))
+    const bool chosen = commonDialog_.showColor(this);
+    takeKeyboardBack(this);
+    if (!chosen)
         return;
     const quint32 colour = commonDialog_.color();
     setSwatchColour(fromColorValue(colour));
