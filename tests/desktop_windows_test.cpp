@@ -111,10 +111,17 @@ private slots:
         platform_.printer.printers = {"Alpha", "Beta"};
     }
 
+    // Run also under the real dark styles (dark_style_test): GNOME's through
+    // the gtk3 platform theme, and a qt6ct colour scheme. Elsewhere the test
+    // gives the application a dark palette itself.
     void captionsStayReadableUnderADarkTheme()
     {
         const QPalette desktop = QApplication::palette();
-        QApplication::setPalette(darkPalette());
+        const bool desktopIsDark = desktop.color(QPalette::Window).lightness() < 128;
+        if (qEnvironmentVariableIsSet("QUILLANE_DARK_DESKTOP"))
+            QVERIFY2(desktopIsDark, "the desktop's style is not dark");
+        if (!desktopIsDark)
+            QApplication::setPalette(darkPalette());
         Windows windows = openAll();
         // Check boxes and option buttons: the caption right of the indicator.
         const struct {
@@ -123,12 +130,21 @@ private slots:
         } captions[] = {
             {"form1", "Check1", 20}, {"form1", "Option1(0)", 20}, {"form1", "Label1", 0},
             {"Form6", "Label2", 0},  {"Form6", "Command1", 4},    {"Form5", "Command2", 4},
-            {"Form7", "Label1", 0},  {"Form8", "Check2", 20},     {"Form3", "Label14", 0},
-            {"Form2", "Label6", 0},
+            {"Form7", "Label1", 0},  {"Form8", "Check1", 20},     {"Form8", "Check2", 20},
+            {"Form3", "Label14", 0}, {"Form2", "Label6", 0},
         };
         for (const auto &row : captions) {
             QWidget *control = windows.control(row.window, row.control);
             QVERIFY2(control && readable(control, row.leftMargin), row.control);
+        }
+        // The bodies keep their own light colours too.
+        for (QWidget *window : windows.all) {
+            auto *body = window->findChild<QWidget *>("Shape2", Qt::FindDirectChildrenOnly);
+            if (!body)
+                continue;
+            const QPoint inside = (body->geometry() & window->rect()).bottomLeft() + QPoint(2, -2);
+            QVERIFY2(qGray(window->grab(QRect(inside, QSize(1, 1))).toImage().pixel(0, 0)) > 200,
+                     qPrintable(window->objectName()));
         }
         QApplication::setPalette(desktop);
     }
