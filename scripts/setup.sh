@@ -15,13 +15,16 @@ QUILLANE_RUN_PACKAGES=(cmake make g++ qt6-base-dev libcups2-dev libjpeg62-turbo-
 # rasterisers for printed PDF and PostScript pages, a virtual screen for real
 # windows and a window manager that moves and closes them, the desktop's
 # validators for the launcher entry and metainfo, dpkg-dev for the Debian
-# package and lintian to check it, clang's libFuzzer for the fuzz targets,
-# djpeg, the baseline the picture measurements compare with, a session bus
-# and the screen reader's service (AT-SPI) with its Python client, and GNOME's
-# dark style through the gtk3 platform theme and qt6ct's colour schemes.
+# package, clang's libFuzzer for the fuzz targets, and djpeg, the baseline
+# the picture measurements compare with.
 QUILLANE_TEST_PACKAGES=(cups cups-client cups-filters poppler-utils ghostscript xvfb xauth xdotool imagemagick
-    openbox wmctrl desktop-file-utils appstream dpkg-dev lintian clang libclang-rt-14-dev libjpeg-turbo-progs
-    dbus dbus-x11 at-spi2-core python3-pyatspi qt6-gtk-platformtheme qt6ct gnome-themes-extra adwaita-icon-theme)
+    openbox wmctrl desktop-file-utils appstream dpkg-dev clang libclang-rt-14-dev libjpeg-turbo-progs)
+
+# lintian for the Debian package; for the desktop checks a session bus, the
+# screen reader's service (AT-SPI) with its Python client, and GNOME's dark
+# style through the gtk3 platform theme and qt6ct's colour schemes.
+QUILLANE_TEST_PACKAGES+=(lintian dbus dbus-x11 at-spi2-core python3-pyatspi qt6-gtk-platformtheme qt6ct
+    gnome-themes-extra adwaita-icon-theme)
 
 quillane_install() {
     local missing=()
