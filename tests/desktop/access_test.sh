@@ -17,8 +17,10 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
+# -noreset: a server left by its last client resets, and refuses the next
+# client for that moment.
 exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 xvfb=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
 export DISPLAY=":$(head -n1 "$work/display")"
@@ -31,10 +33,10 @@ walk() { # $1: what runs the windows
         fail "the walk with $1 failed"
 }
 walk "no window manager"
-openbox --startup "touch $work/wm-ready" >/dev/null 2>&1 &
+openbox --startup "touch $work/wm-ready" >"$work/openbox.log" 2>&1 &
 wm=$!
-for _ in $(seq 100); do [ -e "$work/wm-ready" ] && break; sleep 0.05; done
-[ -e "$work/wm-ready" ] || fail "openbox did not start"
+for _ in $(seq 200); do [ -e "$work/wm-ready" ] && break; sleep 0.05; done
+[ -e "$work/wm-ready" ] || fail "openbox did not start: $(cat "$work/openbox.log")"
 walk "openbox"
 kill "$wm"
 wm=""
