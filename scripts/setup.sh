@@ -28,6 +28,12 @@ QUILLANE_TEST_PACKAGES+=(cups-ipp-utils dbus-daemon)
 # libtiff's and libwebp's tools, which make test pictures.
 QUILLANE_TEST_PACKAGES+=(libtiff-tools webp)
 
+# lintian for the Debian package; for the desktop checks a session bus, the
+# screen reader's service (AT-SPI) with its Python client, and GNOME's dark
+# style through the gtk3 platform theme and qt6ct's colour schemes.
+QUILLANE_TEST_PACKAGES+=(lintian dbus dbus-x11 at-spi2-core python3-pyatspi qt6-gtk-platformtheme qt6ct
+    gnome-themes-extra adwaita-icon-theme)
+
 quillane_install() {
     local missing=()
     local package

@@ -34,9 +34,11 @@ private slots:
         });
         dialog.showOpen(nullptr);
 
-        QCOMPARE(offered,
-                 QStringList({"Supported File Types (*.jpg *.gif *.bmp)", "JPG Files (*.jpg)",
-                              "GIF Files (*.gif)", "BMP Files (*.bmp)", "All Files (*)"}));
+        QCOMPARE(
+            offered,
+            QStringList(
+                {"Supported File Types (*.jpg *.jpeg *.gif *.bmp *.png *.webp *.tif *.tiff)",
+                 "JPG Files (*.jpg)", "GIF Files (*.gif)", "BMP Files (*.bmp)", "All Files (*)"}));
         QCOMPARE(dialog.fileName(), picture);
         // The other values stay as they were set.
         QCOMPARE(dialog.flags(), 4);

@@ -3,6 +3,7 @@
 // program ending with its main window.
 #include "about/AboutWindow.h"
 #include "app/MainWindow.h"
+#include "covers/CoverSlot.h"
 #include "covers/ImageViewer.h"
 #include "dialogs/Dialogs.h"
 #include "doubles/TestEnvironment.h"
@@ -110,10 +111,17 @@ private slots:
         platform_.printer.printers = {"Alpha", "Beta"};
     }
 
+    // Run also under the real dark styles (access_test): GNOME's through
+    // the gtk3 platform theme, and a qt6ct colour scheme. Elsewhere the test
+    // gives the application a dark palette itself.
     void captionsStayReadableUnderADarkTheme()
     {
         const QPalette desktop = QApplication::palette();
-        QApplication::setPalette(darkPalette());
+        const bool desktopIsDark = desktop.color(QPalette::Window).lightness() < 128;
+        if (qEnvironmentVariableIsSet("QUILLANE_DARK_DESKTOP"))
+            QVERIFY2(desktopIsDark, "the desktop's style is not dark");
+        if (!desktopIsDark)
+            QApplication::setPalette(darkPalette());
         Windows windows = openAll();
         // Check boxes and option buttons: the caption right of the indicator.
         const struct {
@@ -122,12 +130,21 @@ private slots:
         } captions[] = {
             {"form1", "Check1", 20}, {"form1", "Option1(0)", 20}, {"form1", "Label1", 0},
             {"Form6", "Label2", 0},  {"Form6", "Command1", 4},    {"Form5", "Command2", 4},
-            {"Form7", "Label1", 0},  {"Form8", "Check2", 20},     {"Form3", "Label14", 0},
-            {"Form2", "Label6", 0},
+            {"Form7", "Label1", 0},  {"Form8", "Check1", 20},     {"Form8", "Check2", 20},
+            {"Form3", "Label14", 0}, {"Form2", "Label6", 0},
         };
         for (const auto &row : captions) {
             QWidget *control = windows.control(row.window, row.control);
             QVERIFY2(control && readable(control, row.leftMargin), row.control);
+        }
+        // The bodies keep their own light colours too.
+        for (QWidget *window : windows.all) {
+            auto *body = window->findChild<QWidget *>("Shape2", Qt::FindDirectChildrenOnly);
+            if (!body)
+                continue;
+            const QPoint inside = (body->geometry() & window->rect()).bottomLeft() + QPoint(2, -2);
+            QVERIFY2(qGray(window->grab(QRect(inside, QSize(1, 1))).toImage().pixel(0, 0)) > 200,
+                     qPrintable(window->objectName()));
         }
         QApplication::setPalette(desktop);
     }
@@ -163,7 +180,7 @@ private slots:
             {"form1", "Image1", "Front cover picture", "Empty"},
             {"form1", "Text4", "Artvault Search", nullptr},
             {"Form7", "Combo1", "Print to:", nullptr},
-            {"Form8", "Label3", "Line Color", "Click to change"},
+            {"Form8", "Label3", "Line Color: red 192, green 192, blue 192", "Click to change"},
         };
         for (const auto &row : named) {
             QAccessibleInterface *control =
@@ -204,6 +221,39 @@ private slots:
         QCOMPARE(bandDuringDrag, QColor(192, 192, 255));
         QVERIFY(tookClick);
         QCOMPARE(band->fillColor(), QColor(128, 128, 255));
+    }
+
+    // Also run at 150 % and 200 % (QT_SCALE_FACTOR): a loaded picture meets
+    // its slot's frame with no gap, and the title's letters stay clear of the
+    // band's bottom line.
+    void drawnWithoutGapsOrOverlaps()
+    {
+        QTemporaryDir dir;
+        platform_.commonDialog.openAnswers << test::writePicture(dir, "red.png", {40, 30});
+        auto main = test::showMainWindow(platform_.platform);
+        test::clickChild(main.get(), "Image1");
+        QVERIFY(main->frontSlot().isFilled());
+        const qreal ratio = main->devicePixelRatioF();
+        const QImage shot = main->grab().toImage();
+        auto dark = [&](QPoint p) { return qGray(shot.pixel(p)) < 100; };
+
+        // From the middle of the box out: the picture up to the frame, no gap.
+        const QRect box = main->findChild<QWidget *>("Image1")->geometry();
+        for (QPoint step : {QPoint(1, 0), QPoint(-1, 0), QPoint(0, 1), QPoint(0, -1)}) {
+            QPoint p = (QPointF(box.center()) * ratio).toPoint();
+            while (shot.rect().contains(p) && shot.pixelColor(p) == QColor(Qt::red))
+                p += step;
+            QVERIFY(dark(p));
+        }
+
+        // The band's bottom line, found right of the title's text.
+        const QRect title = main->findChild<QWidget *>("Label6")->geometry();
+        const int right = int((title.right() - 4) * ratio);
+        int line = int(2 * ratio);
+        while (line < shot.height() / 2 && !dark({right, line}))
+            ++line;
+        for (int x = int(title.left() * ratio); x < right; ++x)
+            QVERIFY2(!dark({x, line - 1}), qPrintable(QString("ink at %1 above the line").arg(x)));
     }
 
     // Last: it runs the application's event loop to its end.

@@ -270,9 +270,10 @@ private slots:
         load(true, blue_);
         QCOMPARE(dialog().openCalls.size(), 4);
         for (const FakeCommonDialog::OpenCall &call : dialog().openCalls) {
-            QCOMPARE(call.filter, QString("Supported File Types|*.jpg;*.gif;*.bmp|JPG Files "
-                                          "(*.jpg)|*.jpg|GIF Files (*.gif)|*.gif|BMP Files "
-                                          "(*.bmp)|*.bmp|All Files (*.*)|*.*|"));
+            QCOMPARE(call.filter,
+                     QString("Supported File Types|*.jpg;*.jpeg;*.gif;*.bmp;*.png;*.webp;*.tif;"
+                             "*.tiff|JPG Files (*.jpg)|*.jpg|GIF Files (*.gif)|*.gif|BMP Files "
+                             "(*.bmp)|*.bmp|All Files (*.*)|*.*|"));
             QCOMPARE(call.flags, 4);
             // An empty name when the dialog opens is what makes a cancel visible.
             QCOMPARE(call.fileNameAtOpen, QString());
@@ -282,9 +283,11 @@ private slots:
 
     void fileDialogOffersTheFiveEntries()
     {
-        QCOMPARE(QtCommonDialog::toNameFilters(CoverSlot::FileFilter),
-                 QStringList({"Supported File Types (*.jpg *.gif *.bmp)", "JPG Files (*.jpg)",
-                              "GIF Files (*.gif)", "BMP Files (*.bmp)", "All Files (*)"}));
+        QCOMPARE(
+            QtCommonDialog::toNameFilters(CoverSlot::FileFilter),
+            QStringList(
+                {"Supported File Types (*.jpg *.jpeg *.gif *.bmp *.png *.webp *.tif *.tiff)",
+                 "JPG Files (*.jpg)", "GIF Files (*.gif)", "BMP Files (*.bmp)", "All Files (*)"}));
     }
 
     void picturesFillTheirBoxWhateverTheirShape()

@@ -279,10 +279,11 @@ private slots:
         QTest::addColumn<QSize>("size");
         QTest::addColumn<QStringList>("order");
         QTest::newRow("both bars")
-            << QSize(2000, 1500) << QStringList{"VScroll1", "HScroll1", "Picture1", "VScroll1"};
+            << QSize(2000, 1500)
+            << QStringList{"VScroll1", "HScroll1", "Picture1", "Label3", "VScroll1"};
         QTest::newRow("wide") << QSize(2000, 100)
-                              << QStringList{"HScroll1", "Picture1", "HScroll1"};
-        QTest::newRow("fits") << QSize(100, 100) << QStringList{"Picture1", "Picture1"};
+                              << QStringList{"HScroll1", "Picture1", "Label3", "HScroll1"};
+        QTest::newRow("fits") << QSize(100, 100) << QStringList{"Picture1", "Label3", "Picture1"};
     }
 
     void focusRunsThroughTheBarsToThePicture()

@@ -37,6 +37,7 @@ ClickLabel *addLink(QWidget *parent, const char *name, TwipRect r, const QString
     link->setTextColor(Qt::black);
     link->setToolTip(tooltip);
     link->setMouseTracking(true);
+    link->setPressable(QAccessible::Link);
     return link;
 }
 
@@ -54,7 +55,10 @@ AboutWindow::AboutWindow(QWidget *owner, UrlLauncher &launcher)
     ClickLabel *close = addLabel(this, "Label5", {3960, 0, 255, 255}, "x", 9, Qt::AlignCenter);
     close->setToolTip("Close");
     close->setAccessibleName("Close");
+    close->setPressable();
     connect(close, &ClickLabel::clicked, this, [this] { finish(); });
+    // The window's one way out takes the focus; Tab runs on to the two links.
+    close->setFocus();
 
     auto *picture = new QLabel(this);
     picture->setObjectName("Image1");

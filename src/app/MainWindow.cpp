@@ -56,6 +56,7 @@ MainWindow::MainWindow(Platform &platform, QWidget *parent)
     setObjectName("form1");
     setWindowTitle("Quillane 2.2");
     setWindowIcon(QIcon(":/quillane.svg"));
+    setAccessibleRole(this, QAccessible::Window);
     useOwnColours(this);
     setBackground(this, WindowGrey);
 
@@ -74,7 +75,7 @@ void MainWindow::buildChrome()
     addShape(this, "Shape2", {0, 240, FormWidth, 4575}, Qt::white);
     titleBand_ = addShape(this, "Shape1", {0, 0, FormWidth, 255}, TitleBandColor, Qt::black);
 
-    ClickLabel *title = addLabel(this, "Label6", {120, 0, 4815, 255}, "Quillane 2.2", 11.25);
+    ClickLabel *title = addTitle(this, {120, 0, 4815, 255}, "Quillane 2.2");
     // Every mouse button drags.
     connect(title, &ClickLabel::pressed, this,
             [this](Qt::MouseButton, QPoint globalPos) { dragByTitle(globalPos); });
@@ -82,20 +83,26 @@ void MainWindow::buildChrome()
     ClickLabel *about = addLabel(this, "Label5", {5040, 0, 255, 255}, "?", 9, Qt::AlignCenter);
     about->setToolTip("About Quillane");
     about->setAccessibleName("About Quillane");
+    about->setPressable();
     connect(about, &ClickLabel::clicked, this, &MainWindow::showAbout);
     ClickLabel *minimise = addLabel(this, "Label4", {5280, 0, 255, 255}, "_", 9, Qt::AlignCenter);
     minimise->setToolTip("Minimize");
     minimise->setAccessibleName("Minimize");
+    minimise->setPressable();
     connect(minimise, &ClickLabel::clicked, this, &QWidget::showMinimized);
     ClickLabel *close = addLabel(this, "Label3", {5520, 0, 255, 255}, "x", 9, Qt::AlignCenter);
     close->setToolTip("Close");
     close->setAccessibleName("Close");
+    close->setPressable();
     connect(close, &ClickLabel::clicked, this, &MainWindow::askToQuit);
 
     addLine(this, "Line1", {0, 1080}, {5760, 1080});
-    addLine(this, "Line2", {840, 240}, {840, 1080});
-    addLine(this, "Line3", {3240, 240}, {3240, 1080});
-    addLine(this, "Line4", {4920, 240}, {4920, 1080});
+    // The separators start on the band's bottom line: beneath the band, they
+    // end at that line at every scale instead of poking into the band.
+    for (LineWidget *separator : {addLine(this, "Line2", {840, 240}, {840, 1080}),
+                                  addLine(this, "Line3", {3240, 240}, {3240, 1080}),
+                                  addLine(this, "Line4", {4920, 240}, {4920, 1080})})
+        separator->stackUnder(titleBand_);
     addLine(this, "Line5", {5760, 3960}, {0, 3960});
 }
 
@@ -170,11 +177,22 @@ void MainWindow::buildSearchIcons()
         image->setPixmap(sharpPixmap(QString(":/") + icon, QSize(16, 16)));
         image->setToolTip(tooltip);
         image->setAccessibleName(tooltip);
+        image->setPressable();
         image->hide();
         return image;
     };
-    addIcon("Image3", "search-show.svg", "Show Artvault Search");
-    addIcon("Image4", "search-hide.svg", "Hide Artvault Search");
+    ClickLabel *show = addIcon("Image3", "search-show.svg", "Show Artvault Search");
+    ClickLabel *hide = addIcon("Image4", "search-hide.svg", "Hide Artvault Search");
+    // Pressed from the keyboard, the icon hides: the focus goes to its twin.
+    for (auto [from, to] : {std::pair(show, hide), std::pair(hide, show)}) {
+        connect(from, &ClickLabel::clicked, this, [from, to] {
+            if (from->hasFocus())
+                QTimer::singleShot(0, to, [to] {
+                    if (to->isVisible())
+                        to->setFocus(Qt::TabFocusReason);
+                });
+        });
+    }
 }
 
 void MainWindow::buildSearchPanel()
@@ -186,13 +204,20 @@ void MainWindow::buildSearchPanel()
             &SearchPanel::open);
     connect(findChild<ClickLabel *>("Image4"), &ClickLabel::clicked, searchPanel_,
             &SearchPanel::close);
+    for (const char *name : {"Text4", "Combo1"}) {
+        auto *control = findChild<QWidget *>(name, Qt::FindDirectChildrenOnly);
+        stripFocus_.emplace_back(control, control->focusPolicy());
+    }
 }
 
 void MainWindow::applyTabOrder()
 {
-    static const char *const order[] = {"Command5", "Command1", "Command3",  "Check1",
-                                        "Check2",   "Command2", "Command4",  "Option1(0)",
-                                        "Text4",    "Combo1",   "Option1(1)"};
+    // The design's order, then what the keyboard reaches besides: the slots,
+    // the strip's icon and the title band's glyphs.
+    static const char *const order[] = {"Command5",   "Command1", "Command3",   "Check1", "Check2",
+                                        "Command2",   "Command4", "Option1(0)", "Text4",  "Combo1",
+                                        "Option1(1)", "Image1",   "Image2",     "Image3", "Image4",
+                                        "Label5",     "Label4",   "Label3"};
     QWidget *previous = nullptr;
     for (const char *name : order) {
         auto *widget = findChild<QWidget *>(name, Qt::FindDirectChildrenOnly);
@@ -201,6 +226,24 @@ void MainWindow::applyTabOrder()
         if (previous)
             setTabOrder(previous, widget);
         previous = widget;
+    }
+}
+
+void MainWindow::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    keepStripFocusInSight();
+}
+
+void MainWindow::keepStripFocusInSight()
+{
+    // The closed strip lies below the window's edge, where a focused control
+    // would be out of sight: it leaves the Tab order until the strip opens.
+    for (auto [control, policy] : stripFocus_) {
+        const bool inSight = control->geometry().bottom() < height();
+        if (!inSight && control->hasFocus())
+            findChild<QWidget *>("Image3")->setFocus(Qt::OtherFocusReason);
+        control->setFocusPolicy(inSight ? policy : Qt::NoFocus);
     }
 }
 
@@ -234,6 +277,7 @@ void MainWindow::applyFormHeight(const QString &stored)
     const int screenHeight =
         screen ? twips::fromPixels(screen->availableGeometry().height()) : height;
     setFixedHeight(twips::toPixels(qMax(ClosedFormHeight, qMin(height, screenHeight))));
+    keepStripFocusInSight();
 }
 
 void MainWindow::showCentred()

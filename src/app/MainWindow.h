@@ -5,6 +5,9 @@
 #include <QString>
 #include <QWidget>
 
+#include <utility>
+#include <vector>
+
 class QCheckBox;
 class QPushButton;
 
@@ -44,6 +47,9 @@ public:
     // stored "FormHeight" says.
     void applyFormHeight(const QString &stored);
 
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
 signals:
     // The user confirmed quitting: the program ends.
     void quitConfirmed();
@@ -55,6 +61,7 @@ private:
     void buildSearchIcons();
     void buildSearchPanel();
     void applyTabOrder();
+    void keepStripFocusInSight();
     void load();
     void savePrintCheck(QCheckBox *box, const QString &key, bool checked);
 
@@ -75,6 +82,8 @@ private:
     CoverSlot *frontSlot_ = nullptr;
     CoverSlot *backSlot_ = nullptr;
     SearchPanel *searchPanel_ = nullptr;
+    // The strip's controls that take the focus, with their own focus policy.
+    std::vector<std::pair<QWidget *, Qt::FocusPolicy>> stripFocus_;
 };
 
 } // namespace quillane

@@ -6,35 +6,41 @@
 #include "platform/CommonDialog.h"
 #include "platform/PictureDecoder.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
 namespace quillane {
 
 const QString CoverSlot::FileFilter =
-    QStringLiteral("Supported File Types|*.jpg;*.gif;*.bmp|JPG Files (*.jpg)|*.jpg|"
-                   "GIF Files (*.gif)|*.gif|BMP Files (*.bmp)|*.bmp|All Files (*.*)|*.*|");
+    // The first entry lists every format the decoder reads, so that none is hidden.
+    QStringLiteral("Supported File Types|*.jpg;*.jpeg;*.gif;*.bmp;*.png;*.webp;*.tif;*.tiff|"
+                   "JPG Files (*.jpg)|*.jpg|GIF Files (*.gif)|*.gif|BMP Files (*.bmp)|*.bmp|"
+                   "All Files (*.*)|*.*|");
 
 CoverBox::CoverBox(QWidget *parent) : QWidget(parent)
 {
     setToolTip("Load: Left-Click  |  Clear: Right-Click");
     setAccessibleDescription("Empty");
+    // Tab only: a click keeps the focus where it was, as before.
+    setFocusPolicy(Qt::TabFocus);
 }
 
 QRect CoverBox::pictureArea() const
 {
-    return rect().adjusted(1, 1, -1, -1);
+    // In device pixels, so that frame and picture meet without a seam at any scale.
+    const int line = linePixels(devicePixelRatioF());
+    return devicePixelRect(this).adjusted(line, line, -line, -line);
 }
 
 QSize CoverBox::pictureSize() const
 {
-    return pictureArea().size() * devicePixelRatioF();
+    return pictureArea().size();
 }
 
 void CoverBox::setPicture(const QImage &decoded)
 {
     shown_ = decoded.scaled(pictureSize(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    shown_.setDevicePixelRatio(devicePixelRatioF());
     setAccessibleDescription("Holds a picture");
     update();
 }
@@ -49,16 +55,29 @@ void CoverBox::clear()
 void CoverBox::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
+    const qreal ratio = devicePixelRatioF();
+    painter.scale(1 / ratio, 1 / ratio);
+    const QRect inside = pictureArea();
     if (!shown_.isNull())
-        painter.drawImage(pictureArea().topLeft(), shown_);
-    painter.setPen(Qt::black);
-    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+        painter.drawImage(inside, shown_);
+    const int line = linePixels(ratio);
+    fillFrame(painter, devicePixelRect(this), line, Qt::black);
+    if (hasFocus())
+        drawFocusFrame(painter, inside.adjusted(line, line, -line, -line));
 }
 
 void CoverBox::mousePressEvent(QMouseEvent *event)
 {
     // Qt's button values are the classic codes for the three main buttons.
     emit pressed(int(event->button()));
+}
+
+void CoverBox::keyPressEvent(QKeyEvent *event)
+{
+    if (handlePressKey(event))
+        event->accept();
+    else
+        QWidget::keyPressEvent(event);
 }
 
 CoverSlot::CoverSlot(QWidget *window, Services services, const char *boxName, TwipRect box,
@@ -87,6 +106,7 @@ void CoverSlot::load()
     dialog.setFilter(FileFilter);
     dialog.setFlags(HideReadOnly);
     dialog.showOpen(window_);
+    takeKeyboardBack(window_);
     const QString chosen = dialog.fileName();
     if (chosen.isEmpty())
         return; // cancelled

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "kit/Pressable.h"
 #include "kit/Twips.h"
 
 #include <QImage>
@@ -12,13 +13,20 @@ class CommonDialog;
 class PictureDecoder;
 
 // The box that shows a slot's picture stretched over it, above the slot's
-// caption, which shows through while the box is empty.
-class CoverBox final : public QWidget {
+// caption, which shows through while the box is empty. From the keyboard,
+// Space or Enter loads as a left click does, the Menu key or Shift+F10
+// clears as a right click does.
+class CoverBox final : public QWidget, public Pressable {
     Q_OBJECT
 public:
     explicit CoverBox(QWidget *parent);
 
-    // The size in device pixels that a picture is shown at.
+    QAccessible::Role pressRole() const override { return QAccessible::PushButton; }
+    void press() override { emit pressed(1); }
+    bool hasMenu() const override { return true; }
+    void showMenu() override { emit pressed(2); }
+
+    // The size in device pixels that a picture is shown at, inside the frame.
     QSize pictureSize() const;
     // The picture as shown: scaled once to the box, so that no repaint ever
     // resamples it.
@@ -33,6 +41,7 @@ signals:
 protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     QRect pictureArea() const;

@@ -59,13 +59,15 @@ ImageViewer::ImageViewer(QWidget *owner, QImage picture)
     setObjectName("Form2");
     setWindowTitle("Image Viewer");
     setModal(true);
+    // A window of its own to a screen reader, as it is to the user, not a dialog.
+    setAccessibleRole(this, QAccessible::Window);
     useOwnColours(this);
     setFixedSize(twips::toPixels(FormSize.width()), twips::toPixels(FormSize.height()));
     setBackground(this, Qt::white);
 
     // Bottom to top, so that each control lies above those made before it.
     titleBand_ = addShape(this, "Shape1", {0, 0, FormSize.width(), 255}, TitleBandColor);
-    ClickLabel *title = addLabel(this, "Label6", {120, 0, 8295, 255}, "Image Viewer", 11.25);
+    ClickLabel *title = addTitle(this, {120, 0, 8295, 255}, "Image Viewer");
     // Every mouse button drags.
     connect(title, &ClickLabel::pressed, this, [this](Qt::MouseButton, QPoint globalPos) {
         dragWithTitleBand(this, titleBand_, globalPos);
@@ -73,6 +75,7 @@ ImageViewer::ImageViewer(QWidget *owner, QImage picture)
     ClickLabel *close = addLabel(this, "Label3", {9240, 0, 255, 255}, "x", 9, Qt::AlignCenter);
     close->setToolTip("Close");
     close->setAccessibleName("Close");
+    close->setPressable();
     connect(close, &ClickLabel::clicked, this, &QDialog::accept);
     ClickLabel *corner = addLabel(this, "Image2", {9240, 7200, 255, 255}, QString(), 9);
     corner->setPixmap(sharpPixmap(":/quillane.svg", QSize(16, 16)));
@@ -90,13 +93,17 @@ ImageViewer::ImageViewer(QWidget *owner, QImage picture)
     viewport_->setGeometry(twips::rect({0, 240, ViewportWidth, ViewportHeight}));
     setBackground(viewport_, QApplication::palette().color(QPalette::Base));
     viewport_->setFocusPolicy(Qt::StrongFocus);
+    viewport_->setAccessibleName("Picture");
+    setAccessibleRole(viewport_, QAccessible::Pane);
     picture_ = new NaturalPicture(viewport_);
     picture_->setObjectName("Image1");
     picture_->setAccessibleName("Cover picture");
+    setAccessibleRole(picture_, QAccessible::Graphic);
     picture_->setPicture(std::move(picture));
 
     setTabOrder(vertical_, horizontal_);
     setTabOrder(horizontal_, viewport_);
+    setTabOrder(viewport_, close);
 
     // Thumb drags (scroll) and settled values (change) place the picture alike.
     connect(horizontal_, &QScrollBar::valueChanged, this, [this](int value) {
@@ -151,7 +158,9 @@ int ImageViewer::exec()
             break;
         }
     }
-    return QDialog::exec();
+    const int result = QDialog::exec();
+    takeKeyboardBack(parentWidget());
+    return result;
 }
 
 void ImageViewer::keyPressEvent(QKeyEvent *event)

@@ -22,14 +22,15 @@ ChromeDialog::ChromeDialog(QWidget *owner, const char *name, QSize size, const Q
     addShape(this, "Shape2", {0, 240, width, size.height() - 240},
              ownPalette().color(QPalette::Window));
     titleBand_ = addShape(this, "Shape1", {0, 0, width, 255}, TitleBandColor);
-    titleLabel_ = addLabel(this, "Label6", {120, 0, titleWidth < 0 ? width - 360 : titleWidth, 255},
-                           title, 11.25);
+    titleLabel_ = addTitle(this, {120, 0, titleWidth < 0 ? width - 360 : titleWidth, 255}, title);
 }
 
 int ChromeDialog::exec()
 {
     centreOver(this, parentWidget());
-    return QDialog::exec();
+    const int result = QDialog::exec();
+    takeKeyboardBack(parentWidget());
+    return result;
 }
 
 ClickLabel *ChromeDialog::addInertCloseGlyph()

@@ -1,6 +1,5 @@
 #include "dialogs/Dialogs.h"
 
-#include <QApplication>
 #include <QPainter>
 #include <QPushButton>
 #include <QTextLayout>
@@ -31,9 +30,10 @@ QPushButton *addDialogButton(QWidget *dialog, const char *name, TwipRect r, cons
 void addDialogIcon(QWidget *dialog, QStyle::StandardPixmap icon)
 {
     ClickLabel *image = addLabel(dialog, "Image1", {120, 480, 480, 480}, QString(), 9);
-    image->setPixmap(
-        QApplication::style()->standardIcon(icon).pixmap(QSize(32, 32), qApp->devicePixelRatio()));
-    image->setAccessibleName(icon == QStyle::SP_MessageBoxWarning ? "Warning" : "Question");
+    const bool warning = icon == QStyle::SP_MessageBoxWarning;
+    // Our own vector pictures: the style's are 32-pixel bitmaps, blurred when enlarged.
+    image->setPixmap(sharpPixmap(warning ? ":/warning.svg" : ":/question.svg", QSize(32, 32)));
+    image->setAccessibleName(warning ? "Warning" : "Question");
 }
 
 namespace {

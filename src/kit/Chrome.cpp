@@ -5,13 +5,12 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
-#include <QStyle>
-#include <QStyleFactory>
 
-#include <memory>
+#include <algorithm>
 
 namespace quillane {
 
@@ -43,8 +42,9 @@ void FilledRect::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.fillRect(rect(), fill_);
     if (outline_.isValid()) {
-        painter.setPen(outline_);
-        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+        const qreal ratio = devicePixelRatioF();
+        painter.scale(1 / ratio, 1 / ratio);
+        fillFrame(painter, devicePixelRect(this), linePixels(ratio), outline_);
     }
 }
 
@@ -70,6 +70,64 @@ void ClickLabel::setTextColor(const QColor &colour)
     p.setColor(QPalette::WindowText, colour);
     p.setColor(QPalette::Disabled, QPalette::WindowText, colour.lighter(160));
     setPalette(p);
+}
+
+void ClickLabel::setPressable(QAccessible::Role role)
+{
+    pressRole_ = role;
+    becamePressable(this);
+    // Tab only: a click must not move the focus away from where the user left it.
+    setFocusPolicy(Qt::TabFocus);
+}
+
+void ClickLabel::keyPressEvent(QKeyEvent *event)
+{
+    if (pressRole_ != QAccessible::NoRole && handlePressKey(event)) {
+        event->accept();
+        return;
+    }
+    QLabel::keyPressEvent(event);
+}
+
+void ClickLabel::paintEvent(QPaintEvent *event)
+{
+    if (!centreLetters_) {
+        QLabel::paintEvent(event);
+    } else {
+        // Where the ink lies around the baseline, in whole device pixels:
+        // measured, since the font's metrics allow for its deepest descender.
+        const qreal ratio = devicePixelRatioF();
+        const int baseline = qCeil(height() * ratio);
+        QImage ink(QSizeF(width() * ratio + 1, 2 * baseline).toSize(),
+                   QImage::Format_ARGB32_Premultiplied);
+        ink.setDevicePixelRatio(ratio);
+        ink.fill(Qt::transparent);
+        QPainter measure(&ink);
+        measure.setFont(font());
+        measure.drawText(QPointF(0, baseline / ratio), text());
+        measure.end();
+        int top = ink.height(), bottom = -1;
+        for (int y = 0; y < ink.height(); ++y) {
+            const auto *row = reinterpret_cast<const QRgb *>(ink.constScanLine(y));
+            if (std::any_of(row, row + ink.width(), [](QRgb p) { return qAlpha(p) > 0; })) {
+                top = qMin(top, y);
+                bottom = y;
+            }
+        }
+        // Centred, but with one clear row of pixels above the band's bottom
+        // line, should the letters fill the band.
+        const int rows = devicePixelRect(this).height();
+        const int lastRow = rows - linePixels(ratio) - 2;
+        const int shift =
+            bottom < 0 ? 0 : qMin((rows - (bottom - top + 1)) / 2 - top, lastRow - bottom);
+        QPainter painter(this);
+        painter.setPen(palette().color(QPalette::WindowText));
+        painter.drawText(QPointF(0, (baseline + shift) / ratio), text());
+    }
+    if (hasFocus()) {
+        QPainter painter(this);
+        drawFocusFrame(painter, rect());
+    }
 }
 
 void ClickLabel::mousePressEvent(QMouseEvent *event)
@@ -105,6 +163,13 @@ ClickLabel *addLabel(QWidget *parent, const char *name, TwipRect r, const QStrin
     return label;
 }
 
+ClickLabel *addTitle(QWidget *parent, TwipRect r, const QString &title)
+{
+    ClickLabel *label = addLabel(parent, "Label6", r, title, 11.25);
+    label->centreLetters();
+    return label;
+}
+
 FilledRect *addShape(QWidget *parent, const char *name, TwipRect r, const QColor &fill,
                      const QColor &outline)
 {
@@ -127,6 +192,26 @@ LineWidget *addLine(QWidget *parent, const char *name, QPoint from, QPoint to)
     return line;
 }
 
+int linePixels(qreal ratio)
+{
+    return qMax(1, qFloor(ratio));
+}
+
+QRect devicePixelRect(const QWidget *widget)
+{
+    const qreal ratio = widget->devicePixelRatioF();
+    return QRect(0, 0, qRound(widget->width() * ratio), qRound(widget->height() * ratio));
+}
+
+void fillFrame(QPainter &painter, const QRect &outer, int thickness, const QColor &colour)
+{
+    const QRect inner = outer.adjusted(thickness, thickness, -thickness, -thickness);
+    painter.fillRect(outer.left(), outer.top(), outer.width(), thickness, colour);
+    painter.fillRect(outer.left(), inner.bottom() + 1, outer.width(), thickness, colour);
+    painter.fillRect(outer.left(), inner.top(), thickness, inner.height(), colour);
+    painter.fillRect(inner.right() + 1, inner.top(), thickness, inner.height(), colour);
+}
+
 void setBackground(QWidget *widget, const QColor &colour)
 {
     QPalette p = widget->palette();
@@ -139,10 +224,25 @@ void setBackground(QWidget *widget, const QColor &colour)
 
 const QPalette &ownPalette()
 {
-    // Fusion's palette is a fixed light one, whatever the desktop says.
+    // Fixed colours (Fusion's light ones): a style's standard palette is the
+    // desktop's under some platform themes (gtk3 with a dark style).
     static const QPalette palette = [] {
-        const std::unique_ptr<QStyle> fusion(QStyleFactory::create("Fusion"));
-        return fusion ? fusion->standardPalette() : QPalette(Qt::black, Qt::white);
+        const QColor grey(239, 239, 239);
+        const QColor disabledText(190, 190, 190);
+        QPalette p(Qt::black, grey, Qt::white, QColor(159, 159, 159), QColor(184, 184, 184),
+                   Qt::black, Qt::white, Qt::white, grey);
+        p.setColor(QPalette::Midlight, QColor(202, 202, 202));
+        p.setColor(QPalette::Shadow, QColor(118, 118, 118));
+        p.setColor(QPalette::Highlight, QColor(48, 140, 198));
+        p.setColor(QPalette::AlternateBase, QColor(247, 247, 247));
+        p.setColor(QPalette::PlaceholderText, QColor(0, 0, 0, 128));
+        for (QPalette::ColorRole role :
+             {QPalette::WindowText, QPalette::Text, QPalette::ButtonText, QPalette::Dark})
+            p.setColor(QPalette::Disabled, role, disabledText);
+        p.setColor(QPalette::Disabled, QPalette::Base, grey);
+        p.setColor(QPalette::Disabled, QPalette::Shadow, QColor(177, 177, 177));
+        p.setColor(QPalette::Disabled, QPalette::Highlight, QColor(145, 145, 145));
+        return p;
     }();
     return palette;
 }
@@ -165,6 +265,12 @@ QPixmap sharpPixmap(const QString &resource, QSize logicalSize)
             return QPixmap(twin);
     }
     return QPixmap(resource);
+}
+
+void takeKeyboardBack(QWidget *window)
+{
+    if (window && window->isVisible())
+        window->activateWindow();
 }
 
 void centreOver(QWidget *window, const QWidget *owner)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "kit/Pressable.h"
 #include "kit/Twips.h"
 
 #include <QColor>
@@ -7,6 +8,7 @@
 #include <QWidget>
 
 class QAbstractButton;
+class QPainter;
 
 // The drawn chrome every Quillane window shares: filled rectangles, lines,
 // transparent labels that react to the mouse, and the fonts and colours.
@@ -47,13 +49,23 @@ protected:
 };
 
 // A transparent label that reports presses, clicks and the pointer passing.
-class ClickLabel : public QLabel {
+class ClickLabel : public QLabel, public Pressable {
     Q_OBJECT
 public:
     using QLabel::QLabel;
 
     QColor textColor() const;
     void setTextColor(const QColor &colour);
+
+    // Makes the label a control of its own: Tab reaches it, Space or Enter
+    // clicks it, and a screen reader sees it in role.
+    void setPressable(QAccessible::Role role = QAccessible::PushButton);
+    QAccessible::Role pressRole() const override { return pressRole_; }
+    void press() override { emit clicked(); }
+
+    // Places one line of text so that its letters, not its line, are centred
+    // top to bottom: a title's descent then stays clear of its band's edge.
+    void centreLetters() { centreLetters_ = true; }
 
 signals:
     void pressed(Qt::MouseButton button, QPoint globalPos);
@@ -65,18 +77,33 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     bool leftDown_ = false;
+    bool centreLetters_ = false;
+    QAccessible::Role pressRole_ = QAccessible::NoRole;
 };
 
 // Builders that place a control at a twip rectangle with its name and font.
 ClickLabel *addLabel(QWidget *parent, const char *name, TwipRect twipRect, const QString &caption,
                      qreal pointSize, Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignTop);
+// The title text "Label6" on a window's band, in 11.25 pt, its letters
+// centred in the band at every scale.
+ClickLabel *addTitle(QWidget *parent, TwipRect twipRect, const QString &title);
 FilledRect *addShape(QWidget *parent, const char *name, TwipRect twipRect, const QColor &fill,
                      const QColor &outline = QColor());
 // A line between two twip points; only horizontal and vertical lines occur.
 LineWidget *addLine(QWidget *parent, const char *name, QPoint from, QPoint to);
+// Lines and frames one logical pixel thick are drawn in whole device pixels,
+// equally thick on every side and meeting what they surround at any scale:
+// the thickness, a widget's area in device pixels, and a frame of that
+// thickness just inside outer, for a painter working in device pixels.
+int linePixels(qreal ratio);
+QRect devicePixelRect(const QWidget *widget);
+void fillFrame(QPainter &painter, const QRect &outer, int thickness, const QColor &colour);
+
 // Background colour for a control that fills its own background.
 void setBackground(QWidget *widget, const QColor &colour);
 
@@ -112,6 +139,10 @@ Button *addToggle(QWidget *parent, const char *name, TwipRect r, const QString &
     button->setStyleSheet(QStringLiteral("spacing: 3px"));
     return button;
 }
+
+// Gives the keyboard back to window once a window above it has closed: a
+// window manager does that, and without one the keyboard would reach nothing.
+void takeKeyboardBack(QWidget *window);
 
 // Places the window centred over the owner (or over the owner's screen when
 // owner is null), whole within the screen's available area.

@@ -50,7 +50,8 @@ PrintSettingsDialog::PrintSettingsDialog(QWidget *owner, Settings &settings,
     colourCaption_->setEnabled(false);
 
     swatch_ = addLabel(this, "Label3", {1440, 600, 375, 255}, QString(), 9);
-    swatch_->setAccessibleName("Line Color");
+    // Space or Enter opens the colour chooser as a click does.
+    swatch_->setPressable();
     swatch_->setFrameStyle(QFrame::Box | QFrame::Plain);
     swatch_->setLineWidth(1);
     swatch_->setAutoFillBackground(true);
@@ -151,7 +152,9 @@ void PrintSettingsDialog::borderChosen()
 
 void PrintSettingsDialog::chooseColour()
 {
-    if (!commonDialog_.showColor(this))
+    const bool chosen = commonDialog_.showColor(this);
+    takeKeyboardBack(this);
+    if (!chosen)
         return;
     const quint32 colour = commonDialog_.color();
     setSwatchColour(fromColorValue(colour));
@@ -169,6 +172,11 @@ void PrintSettingsDialog::setSwatchColour(const QColor &colour)
     QPalette p = swatch_->palette();
     p.setColor(QPalette::All, QPalette::Window, colour);
     swatch_->setPalette(p);
+    // A screen reader cannot see the swatch: its name says the colour.
+    swatch_->setAccessibleName(QString("Line Color: red %1, green %2, blue %3")
+                                   .arg(colour.red())
+                                   .arg(colour.green())
+                                   .arg(colour.blue()));
 }
 
 } // namespace quillane

@@ -27,8 +27,10 @@ grep -q "needs a desktop session (X11 or Wayland)" "$work/stderr" || fail "no wo
 grep -q "Xvfb :77" "$work/stderr" || fail "no word of a virtual screen"
 
 # Xvfb picks a free display number and tells it through a file descriptor.
+# -noreset: a server left by its last client resets, and refuses the next
+# client for that moment.
 exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 xvfb=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
 export DISPLAY=":$(head -n1 "$work/display")"

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The Debian package: built with CPack from the build folder into a folder of
-# the test's own, it declares what the program needs at run time, and the
-# program unpacked from it (never installed) starts and finds its help file
-# and icon inside the unpacked tree.
+# the test's own, it passes lintian's checks (pedantic ones included) with no
+# error or warning, declares what the program needs at run time, carries the
+# copyright file and changelog, and the program unpacked from it (never
+# installed) starts and finds its help file and icon inside the unpacked tree.
 #   package_test.sh <build folder>
 set -euo pipefail
 build="$1"
@@ -17,6 +18,8 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work/out" >"$work/cpack.log" 2>&1 ||
     { cat "$work/cpack.log"; fail "cpack failed"; }
 deb=$(ls "$work"/out/quillane_2.2*.deb)
+lintian --pedantic --fail-on error,warning "$deb" >"$work/lintian.log" 2>&1 ||
+    { cat "$work/lintian.log"; fail "lintian found errors or warnings"; }
 depends=$(dpkg-deb -f "$deb" Depends)
 for needed in fonts-liberation qt6-image-formats-plugins libqt6svg6 libgs-common liblcms2-2 libqt6widgets6 libcups2; do
     grep -q "\b$needed\b" <<<"$depends" || fail "Depends lacks $needed: $depends"
@@ -27,7 +30,8 @@ dpkg-deb -x "$deb" "$root"
 for file in bin/quillane lib/quillane/quillane-cups.so share/quillane/quilldoc.hlp share/man/man1/quillane.1.gz \
     share/applications/example.quillane.Quillane.desktop \
     share/metainfo/example.quillane.Quillane.metainfo.xml \
-    share/icons/hicolor/scalable/apps/quillane.svg; do
+    share/icons/hicolor/scalable/apps/quillane.svg share/doc/quillane/copyright \
+    share/doc/quillane/changelog.gz; do
     [ -f "$root/usr/$file" ] || fail "the package lacks /usr/$file"
 done
 for size in 16 24 32 48 64 128 256; do
