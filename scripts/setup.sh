@@ -7,11 +7,13 @@ set -euo pipefail
 QUILLANE_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 # What building and running need: besides Qt and CUPS, the picture libraries
-# (libjpeg-turbo, libpng, libtiff, libwebp), Arial's metric twin, the SVG
-# icon engine, the image format plugins and rsvg-convert, which draws the
-# theme icons for installing.
+# (libjpeg-turbo, libpng, libtiff, libwebp), LittleCMS and the press profile
+# for untagged CMYK (libgs-common), Arial's metric twin, the SVG icon engine,
+# the image format plugins and rsvg-convert, which draws the theme icons for
+# installing.
 QUILLANE_RUN_PACKAGES=(cmake make g++ qt6-base-dev libcups2-dev libjpeg62-turbo-dev libpng-dev libtiff-dev
-    libwebp-dev libxcb1-dev pkg-config fonts-liberation libqt6svg6 qt6-image-formats-plugins librsvg2-bin)
+    libwebp-dev libxcb1-dev pkg-config liblcms2-dev libgs-common fonts-liberation libqt6svg6
+    qt6-image-formats-plugins librsvg2-bin)
 # What the tests need besides: a private print scheduler with a PDF queue,
 # rasterisers for printed PDF and PostScript pages, a virtual screen for real
 # windows and a window manager that moves and closes them, the desktop's

@@ -12,6 +12,8 @@
 
 #include <QAbstractItemView>
 #include <QCheckBox>
+#include <QColorSpace>
+#include <QColorTransform>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -575,14 +577,36 @@ private slots:
         Page page{{}, left, top, qEnvironmentVariableIntValue("QUILLANE_PRINT_DPI"), shift};
         if (page.dpi <= 0)
             page.dpi = 200;
+        // The document sent declares its colours sRGB, with sRGB's own profile.
+        const QByteArray document =
+            test::fileBytes(cups_->spooledDocument(desktop_->printer.lastJob()));
+        const QString sent = QString::fromLatin1(document); // offsets stay those of the bytes
+        const auto intent =
+            QRegularExpression(R"(/OutputIntents \[<< /Type /OutputIntent /S /GTS_PDFA1 )"
+                               R"(/OutputConditionIdentifier \(sRGB IEC61966-2.1\) .*)"
+                               R"(/DestOutputProfile (\d+) 0 R >>\])")
+                .match(sent);
+        QVERIFY(intent.hasMatch());
+        const auto profile = QRegularExpression("\n" + intent.captured(1) +
+                                                R"( 0 obj\n<< /N 3 /Length (\d+) >>\nstream\n)")
+                                 .match(sent);
+        QVERIFY(profile.hasMatch());
+        const QColorSpace space = QColorSpace::fromIccProfile(
+            document.mid(profile.capturedEnd(), profile.captured(1).toInt()));
+        QVERIFY(space.isValid() && space.primaries() == QColorSpace::Primaries::SRgb);
+        // sRGB's curve too: nothing changes on the way to sRGB.
+        const QColorTransform toSrgb = space.transformationToColorSpace(QColorSpace::SRgb);
+        for (int v = 0; v < 256; v += 15) {
+            const QRgb grey = qRgb(v, v, v), mapped = toSrgb.map(grey);
+            QVERIFY2(qAbs(qRed(mapped) - v) <= 1 && qAbs(qBlue(mapped) - v) <= 1,
+                     qPrintable(QString::number(mapped, 16)));
+        }
         if (!driverless) {
             page.image = rasterise(cups_->outputOf(target), page.dpi);
             checkPage(page, frontOnly, page.dpi / 100.0);
             return;
         }
         // The document sent is the paper, drawn from its printable corner, to 0.01 mm.
-        const QString sent = QString::fromLatin1(
-            test::fileBytes(cups_->spooledDocument(desktop_->printer.lastJob())));
         const auto box = QRegularExpression(R"(/MediaBox \[0 0 (\S+) (\S+)\])").match(sent);
         const auto corner =
             QRegularExpression(R"(\nq 0.05 0 0 -0.05 (\S+) (\S+) cm\n)").match(sent);

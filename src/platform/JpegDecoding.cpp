@@ -1,5 +1,6 @@
 #include "platform/JpegDecoding.h"
 
+#include "platform/ColourConversion.h"
 #include "platform/Failures.h"
 #include "platform/PictureChecks.h"
 
@@ -7,6 +8,7 @@
 
 #include <csetjmp>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include <jerror.h>
@@ -17,6 +19,7 @@ namespace quillane::pictures {
 namespace {
 
 constexpr int ExifMarker = JPEG_APP0 + 1;
+constexpr int IccMarker = JPEG_APP0 + 2;
 constexpr qint64 CoefficientBlockBytes = sizeof(JBLOCK);
 // The most blocks all scans together may decode, less than half a second's
 // work: a progressive photo of the largest size the memory limit allows
@@ -58,7 +61,10 @@ struct Run {
     qint64 limitBytes = 0;
     int orientation = 0; // 0 until an EXIF block is found
     QImage image;
-    QByteArray row; // CMYK samples of one row
+    bool adobeRgb = false; // as the EXIF block marks it
+    QByteArray icc;        // the embedded colour profile, if any
+    colour::ToSrgb toSrgb; // what turns the samples into sRGB
+    QByteArray row;        // one row's samples, when they are not RGB32
     enum {
         Decoded,
         Damaged,
@@ -153,8 +159,9 @@ void skipInput(j_decompress_ptr info, long count)
 
 void noAction(j_decompress_ptr) {}
 
-// The orientation from the first APP1 segment that is an EXIF block; other
-// APP1 segments (XMP, ...) are passed over, and none is kept.
+// The orientation and the mark of Adobe RGB from the first APP1 segment that
+// is an EXIF block; other APP1 segments (XMP, ...) are passed over, and none
+// is kept.
 boolean readExifSegment(j_decompress_ptr info)
 {
     Run &run = runOf(info);
@@ -167,8 +174,10 @@ boolean readExifSegment(j_decompress_ptr info)
         ERREXIT(info, JERR_BAD_LENGTH);
     if (run.orientation == 0 && buffer(run, start, length)) {
         const QByteArrayView segment(reinterpret_cast<const char *>(at) + 2, length - 2);
-        if (segment.startsWith(QByteArrayView("Exif\0\0", 6)))
+        if (segment.startsWith(QByteArrayView("Exif\0\0", 6))) {
             run.orientation = exifOrientation(segment);
+            run.adobeRgb = colour::exifMarksAdobeRgb(segment);
+        }
     }
     skipInput(info, long(length));
     return TRUE;
@@ -236,13 +245,59 @@ qint64 decoderBytes(const jpeg_decompress_struct &info)
     return bytes;
 }
 
-void convertCmykRow(const uchar *cmyk, QRgb *out, int width)
+// A profile whose markers are out of order or missing is ignored, not taken
+// as damage to the picture.
+void ignoreWarning(j_common_ptr, int) {}
+
+QByteArray readIccProfile(jpeg_decompress_struct &info)
 {
-    // Adobe's CMYK JPEGs store the inks inverted.
-    for (int x = 0; x < width; ++x, cmyk += 4) {
-        const int k = cmyk[3];
-        out[x] = qRgb(cmyk[0] * k / 255, cmyk[1] * k / 255, cmyk[2] * k / 255);
+    JOCTET *data = nullptr;
+    unsigned int length = 0;
+    info.err->emit_message = ignoreWarning;
+    const bool found = jpeg_read_icc_profile(&info, &data, &length);
+    info.err->emit_message = stopOnWarning;
+    QByteArray icc;
+    if (found && data)
+        icc = QByteArray(reinterpret_cast<const char *>(data), qsizetype(length));
+    std::free(data);
+    return icc;
+}
+
+colour::Samples samplesOf(const jpeg_decompress_struct &info)
+{
+    if (info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK) {
+        // Adobe's marker is how a file says its inks are stored inverted.
+        return info.saw_Adobe_marker ? colour::Samples::InvertedCmyk : colour::Samples::Cmyk;
     }
+    if (info.jpeg_color_space == JCS_GRAYSCALE)
+        return colour::Samples::Gray;
+    return colour::Samples::Bgrx;
+}
+
+// The file's own profile first, then EXIF's mark of Adobe RGB; CMYK without
+// a usable profile takes the default press profile.
+colour::ToSrgb colourOf(const Run &run)
+{
+    const colour::Samples samples = samplesOf(run.info);
+    if (std::optional<colour::ToSrgb> fromProfile = colour::ToSrgb::fromProfile(run.icc, samples))
+        return *fromProfile;
+    if (samples == colour::Samples::Bgrx && run.adobeRgb)
+        return colour::ToSrgb::adobeRgb();
+    return colour::ToSrgb();
+}
+
+J_COLOR_SPACE outputFor(colour::Samples samples)
+{
+    switch (samples) {
+    case colour::Samples::Gray:
+        return JCS_GRAYSCALE;
+    case colour::Samples::Cmyk:
+    case colour::Samples::InvertedCmyk:
+        return JCS_CMYK;
+    case colour::Samples::Bgrx:
+        break;
+    }
+    return JCS_EXT_BGRX; // QImage's RGB32 in memory
 }
 
 // Returns false when libjpeg stopped it; run.outcome then says why.
@@ -267,11 +322,12 @@ bool decodeRun(Run &run)
     run.progress.progress_monitor = countScanWork;
     info.progress = &run.progress;
     jpeg_set_marker_processor(&info, ExifMarker, readExifSegment);
+    jpeg_save_markers(&info, IccMarker, 0xFFFF);
     jpeg_read_header(&info, TRUE);
     run.orientation = std::max(run.orientation, 1);
 
-    const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
-    info.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRX; // BGRX is QImage's RGB32 in memory
+    run.icc = readIccProfile(info);
+    const colour::Samples samples = samplesOf(info);
     // At once: the file, the picture, and either libjpeg's buffers (while
     // decoding) or the turned copy (afterwards). Reckoned at the natural size
     // even for a smaller decode, so that whatever loads can also be viewed.
@@ -280,10 +336,16 @@ bool decodeRun(Run &run)
     const qint64 naturalBytes = qint64(info.output_width) * info.output_height * 4;
     const qint64 turnBytes = swapsAxes(run.orientation) ? naturalBytes : 0;
     run.neededBytes = run.source->size() + naturalBytes + std::max(decoderBytes(info), turnBytes);
+    const bool cmyk = samples == colour::Samples::Cmyk || samples == colour::Samples::InvertedCmyk;
+    const qint64 colourBytes =
+        !run.icc.isEmpty() || cmyk ? colour::workingBytes(run.icc.size()) : 0;
+    run.neededBytes += colourBytes;
     if (run.neededBytes > run.limitBytes) {
         run.outcome = Run::TooLarge;
         return false;
     }
+    run.toSrgb = colourOf(run);
+    info.out_color_space = run.toSrgb.converts() ? outputFor(samples) : JCS_EXT_BGRX;
 
     QSize target = run.target;
     if (swapsAxes(run.orientation))
@@ -291,7 +353,8 @@ bool decodeRun(Run &run)
     info.scale_num = unsigned(scaleFor(info, target));
     jpeg_calc_output_dimensions(&info);
     const qint64 pictureBytes = qint64(info.output_width) * info.output_height * 4;
-    info.mem->max_memory_to_use = long(run.limitBytes - run.source->size() - pictureBytes);
+    info.mem->max_memory_to_use =
+        long(run.limitBytes - run.source->size() - pictureBytes - colourBytes);
 
     jpeg_start_decompress(&info); // a progressive file is read whole here
     run.image = QImage(int(info.output_width), int(info.output_height), QImage::Format_RGB32);
@@ -299,15 +362,16 @@ bool decodeRun(Run &run)
         run.outcome = Run::TooLarge;
         return false;
     }
-    if (cmyk)
-        run.row.resize(qsizetype(info.output_width) * 4);
+    const bool apart = info.out_color_space != JCS_EXT_BGRX;
+    if (apart)
+        run.row.resize(qsizetype(info.output_width) * info.output_components);
     while (info.output_scanline < info.output_height) {
         uchar *line = run.image.scanLine(int(info.output_scanline));
-        JSAMPROW rows[1] = {cmyk ? reinterpret_cast<uchar *>(run.row.data()) : line};
+        JSAMPROW rows[1] = {apart ? reinterpret_cast<uchar *>(run.row.data()) : line};
         if (jpeg_read_scanlines(&info, rows, 1) != 1)
             return false;
-        if (cmyk)
-            convertCmykRow(rows[0], reinterpret_cast<QRgb *>(line), int(info.output_width));
+        // Each row while it is still in the cache.
+        run.toSrgb.convertRow(rows[0], line, int(info.output_width));
     }
     if (!jpeg_input_complete(&info) && !markerFollows(run)) {
         run.stoppedAt = position(run);

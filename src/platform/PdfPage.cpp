@@ -4,6 +4,8 @@
 #include <QImageWriter>
 #include <QPainter>
 
+#include <lcms2.h>
+
 namespace quillane {
 
 namespace {
@@ -22,6 +24,28 @@ QByteArray number(double value)
     if (text.endsWith('.'))
         text.chop(1);
     return text == "-0" ? "0" : text;
+}
+
+// sRGB's ICC profile, version 2 as PDF 1.4 takes it, made once; empty should
+// LittleCMS fail.
+const QByteArray &srgbProfile()
+{
+    static const QByteArray profile = [] {
+        QByteArray icc;
+        cmsHPROFILE srgb = cmsCreate_sRGBProfile();
+        if (!srgb)
+            return icc;
+        cmsSetProfileVersion(srgb, 2.1);
+        cmsUInt32Number size = 0;
+        if (cmsSaveProfileToMem(srgb, nullptr, &size)) {
+            icc.resize(qsizetype(size));
+            if (!cmsSaveProfileToMem(srgb, icc.data(), &size))
+                icc.clear();
+        }
+        cmsCloseProfile(srgb);
+        return icc;
+    }();
+    return profile;
 }
 
 QByteArray colour(const QColor &c)
@@ -83,8 +107,17 @@ QByteArray PdfPage::document() const
     QByteArray names;
     for (qsizetype i = 1; i <= pictures_.size(); ++i)
         names += " /P" + QByteArray::number(i) + ' ' + QByteArray::number(5 + i) + " 0 R";
+    // The pictures' and lines' colours are sRGB, as the pictures were made
+    // at decoding: an output intent says so for the whole page.
+    const QByteArray &icc = srgbProfile();
+    const QByteArray intent =
+        icc.isEmpty() ? QByteArray()
+                      : " /OutputIntents [<< /Type /OutputIntent /S /GTS_PDFA1"
+                        " /OutputConditionIdentifier (sRGB IEC61966-2.1) /Info (sRGB IEC61966-2.1)"
+                        " /DestOutputProfile " +
+                            QByteArray::number(6 + pictures_.size()) + " 0 R >>]";
     QList<QByteArray> objects = {
-        "<< /Type /Catalog /Pages 2 0 R >>",
+        "<< /Type /Catalog /Pages 2 0 R" + intent + " >>",
         "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
         "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + number(width) + ' ' + number(length) +
             "] /Resources << /XObject <<" + names + " >> >> /Contents 4 0 R >>",
@@ -93,6 +126,9 @@ QByteArray PdfPage::document() const
         "<< /Title (Quillane cover sheet) /Creator (Quillane 2.2) >>",
     };
     objects += pictures_;
+    if (!icc.isEmpty())
+        objects << "<< /N 3 /Length " + QByteArray::number(icc.size()) + " >>\nstream\n" + icc +
+                       "\nendstream";
 
     QByteArray pdf = "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n";
     QList<qsizetype> offsets;

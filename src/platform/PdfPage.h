@@ -33,7 +33,7 @@ public:
     // A solid line as thin as the device can draw: one device pixel.
     void drawLine(const QLine &twips, const QColor &colour);
 
-    // The finished document.
+    // The finished document, its colours declared sRGB (an output intent).
     QByteArray document() const;
 
 private:

@@ -1,5 +1,6 @@
 #include "platform/QtPictureDecoder.h"
 
+#include "platform/ColourConversion.h"
 #include "platform/Failures.h"
 #include "platform/JpegDecoding.h"
 #include "platform/PictureChecks.h"
@@ -9,6 +10,7 @@
 #include "platform/WebpDecoding.h"
 
 #include <QBuffer>
+#include <QColorSpace>
 #include <QImageReader>
 
 #include <algorithm>
@@ -155,6 +157,17 @@ DecodedPicture QtPictureDecoder::decodeSource(pictures::Source &source, const QS
         image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32;
     if (image.format() != shown)
         image = std::move(image).convertToFormat(shown);
+
+    // The colours the file's profile or PNG colour chunks give, in sRGB.
+    const QColorSpace space = image.colorSpace();
+    if (space.isValid() && space != QColorSpace(QColorSpace::SRgb)) {
+        const qint64 needed =
+            source.size() + image.sizeInBytes() + colour::workingBytes(space.iccProfile().size());
+        if (needed > limitBytes_)
+            return failed(failures::pictureTooLarge(path, image.size(), needed, limitBytes_));
+        colour::ToSrgb::fromColorSpace(space).convert(image);
+        image.setColorSpace(QColorSpace(QColorSpace::SRgb));
+    }
     return decoded;
 }
 

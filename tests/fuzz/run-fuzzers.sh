@@ -9,7 +9,7 @@ root="$(cd "$(dirname "$0")/../.." && pwd)"
 seconds="${1:-60}"
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(fuzz_pictures fuzz_settings)
+[ ${#targets[@]} -eq 0 ] && targets=(fuzz_pictures fuzz_settings fuzz_profiles)
 
 CC=clang CXX=clang++ cmake -S "$root" -B "$root/build-fuzz" -DQUILLANE_FUZZ=ON >/dev/null
 cmake --build "$root/build-fuzz" --parallel "$(nproc)" >/dev/null
