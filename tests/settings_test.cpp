@@ -2,7 +2,7 @@
 // readers' exact comparisons and the conversions of stored text.
 #include "doubles/MemorySettingsStore.h"
 #include "doubles/TestEnvironment.h"
-#include "platform/QtSettingsStore.h"
+#include "settings/QtSettingsStore.h"
 #include "settings/Settings.h"
 
 #include <QTest>

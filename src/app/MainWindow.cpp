@@ -1,12 +1,13 @@
 #include "app/MainWindow.h"
 
 #include "about/AboutWindow.h"
+#include "base/Version.h"
 #include "covers/CoverSlot.h"
 #include "covers/ImageViewer.h"
 #include "dialogs/Dialogs.h"
-#include "kit/Chrome.h"
-#include "kit/DragForm.h"
-#include "kit/Twips.h"
+#include "ui/Chrome.h"
+#include "ui/DragForm.h"
+#include "ui/Twips.h"
 #include "platform/CommonDialog.h"
 #include "platform/Platform.h"
 #include "print/PrintJob.h"
@@ -54,7 +55,7 @@ MainWindow::MainWindow(Platform &platform, QWidget *parent)
       settings_(platform.settings)
 {
     setObjectName("form1");
-    setWindowTitle("Quillane 2.2");
+    setWindowTitle(QUILLANE_NAME_AND_VERSION);
     setWindowIcon(QIcon(":/quillane.svg"));
     setAccessibleRole(this, QAccessible::Window);
     useOwnColours(this);
@@ -75,7 +76,7 @@ void MainWindow::buildChrome()
     addShape(this, "Shape2", {0, 240, FormWidth, 4575}, Qt::white);
     titleBand_ = addShape(this, "Shape1", {0, 0, FormWidth, 255}, TitleBandColor, Qt::black);
 
-    ClickLabel *title = addTitle(this, {120, 0, 4815, 255}, "Quillane 2.2");
+    ClickLabel *title = addTitle(this, {120, 0, 4815, 255}, QUILLANE_NAME_AND_VERSION);
     // Every mouse button drags.
     connect(title, &ClickLabel::pressed, this,
             [this](Qt::MouseButton, QPoint globalPos) { dragByTitle(globalPos); });

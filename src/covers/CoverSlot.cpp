@@ -1,8 +1,8 @@
 #include "covers/CoverSlot.h"
 
 #include "dialogs/Dialogs.h"
-#include "kit/Chrome.h"
-#include "kit/OffUiThread.h"
+#include "ui/Chrome.h"
+#include "ui/OffUiThread.h"
 #include "platform/CommonDialog.h"
 #include "platform/PictureDecoder.h"
 

@@ -2,10 +2,10 @@
 
 #include "covers/CoverSlot.h"
 #include "dialogs/Dialogs.h"
-#include "kit/Chrome.h"
-#include "kit/DragForm.h"
-#include "kit/OffUiThread.h"
-#include "kit/Twips.h"
+#include "ui/Chrome.h"
+#include "ui/DragForm.h"
+#include "ui/OffUiThread.h"
+#include "ui/Twips.h"
 #include "platform/PictureDecoder.h"
 
 #include <QApplication>

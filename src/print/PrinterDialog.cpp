@@ -1,7 +1,7 @@
 #include "print/PrinterDialog.h"
 
 #include "dialogs/Dialogs.h"
-#include "kit/OffUiThread.h"
+#include "ui/OffUiThread.h"
 #include "platform/Printer.h"
 
 #include <QComboBox>
