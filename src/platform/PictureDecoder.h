@@ -23,8 +23,6 @@ struct DecodedPicture {
     MaybeFailure failure;
 
     bool ok() const { return !failure.has_value(); }
-    // The picture's natural size in pixels.
-    QSize naturalSize() const { return image.size(); }
 };
 
 // A picture loaded from a file, with the file's bytes it was decoded from.

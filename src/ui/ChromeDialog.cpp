@@ -22,7 +22,7 @@ ChromeDialog::ChromeDialog(QWidget *owner, const char *name, QSize size, const Q
     addShape(this, "Shape2", {0, 240, width, size.height() - 240},
              ownPalette().color(QPalette::Window));
     titleBand_ = addShape(this, "Shape1", {0, 0, width, 255}, TitleBandColor);
-    titleLabel_ = addTitle(this, {120, 0, titleWidth < 0 ? width - 360 : titleWidth, 255}, title);
+    addTitle(this, {120, 0, titleWidth < 0 ? width - 360 : titleWidth, 255}, title);
 }
 
 int ChromeDialog::exec()

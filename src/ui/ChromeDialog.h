@@ -25,7 +25,6 @@ public:
     int exec() override;
 
     FilledRect *titleBand() const { return titleBand_; }
-    ClickLabel *titleLabel() const { return titleLabel_; }
 
 protected:
     // The grey "x" of the small dialogs, which does nothing.
@@ -40,7 +39,6 @@ protected:
 
 private:
     FilledRect *titleBand_ = nullptr;
-    ClickLabel *titleLabel_ = nullptr;
     bool closingByOwnControls_ = false;
 };
 
