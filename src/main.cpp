@@ -1,8 +1,8 @@
-#include "desktop/DesktopClose.h"
 #include "app/MainWindow.h"
-#include "printing/CupsModulePrinter.h"
 #include "desktop/DataFiles.h"
+#include "desktop/DesktopClose.h"
 #include "desktop/DesktopPlatform.h"
+#include "printing/CupsModulePrinter.h"
 
 #include <QApplication>
 #include <QIcon>

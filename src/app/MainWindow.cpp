@@ -5,14 +5,14 @@
 #include "covers/CoverSlot.h"
 #include "covers/ImageViewer.h"
 #include "dialogs/Dialogs.h"
-#include "ui/Chrome.h"
-#include "ui/DragForm.h"
-#include "ui/Twips.h"
 #include "platform/CommonDialog.h"
 #include "platform/Platform.h"
 #include "print/PrintJob.h"
 #include "print/PrintSettingsDialog.h"
 #include "search/SearchPanel.h"
+#include "ui/Chrome.h"
+#include "ui/DragForm.h"
+#include "ui/Twips.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

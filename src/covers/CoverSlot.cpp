@@ -1,10 +1,10 @@
 #include "covers/CoverSlot.h"
 
 #include "dialogs/Dialogs.h"
-#include "ui/Chrome.h"
-#include "ui/OffUiThread.h"
 #include "platform/CommonDialog.h"
 #include "platform/PictureDecoder.h"
+#include "ui/Chrome.h"
+#include "ui/OffUiThread.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

@@ -2,11 +2,11 @@
 
 #include "covers/CoverSlot.h"
 #include "dialogs/Dialogs.h"
+#include "platform/PictureDecoder.h"
 #include "ui/Chrome.h"
 #include "ui/DragForm.h"
 #include "ui/OffUiThread.h"
 #include "ui/Twips.h"
-#include "platform/PictureDecoder.h"
 
 #include <QApplication>
 #include <QKeyEvent>

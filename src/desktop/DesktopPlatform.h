@@ -1,13 +1,13 @@
 #pragma once
 
-#include "printing/CupsModulePrinter.h"
-#include "printing/PdfFilePrinter.h"
-#include "platform/Platform.h"
 #include "desktop/QtCommonDialog.h"
 #include "desktop/QtHelpViewer.h"
-#include "pictures/QtPictureDecoder.h"
-#include "settings/QtSettingsStore.h"
 #include "desktop/QtUrlLauncher.h"
+#include "pictures/QtPictureDecoder.h"
+#include "platform/Platform.h"
+#include "printing/CupsModulePrinter.h"
+#include "printing/PdfFilePrinter.h"
+#include "settings/QtSettingsStore.h"
 
 namespace quillane {
 

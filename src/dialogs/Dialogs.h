@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ui/ChromeDialog.h"
 #include "base/Failure.h"
+#include "ui/ChromeDialog.h"
 
 #include <QLabel>
 #include <QStyle>

@@ -1,7 +1,7 @@
 #include "pictures/JpegDecoding.h"
 
-#include "pictures/ColourConversion.h"
 #include "base/Failures.h"
+#include "pictures/ColourConversion.h"
 #include "pictures/Orientation.h"
 
 #include <QLocale>

@@ -1,10 +1,10 @@
 #include "pictures/QtPictureDecoder.h"
 
-#include "pictures/ColourConversion.h"
 #include "base/Failures.h"
-#include "pictures/JpegDecoding.h"
 #include "pictures/BmpCheck.h"
+#include "pictures/ColourConversion.h"
 #include "pictures/GifCheck.h"
+#include "pictures/JpegDecoding.h"
 #include "pictures/PictureSource.h"
 #include "pictures/PngDecoding.h"
 #include "pictures/TiffDecoding.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/PictureDecoder.h"
 #include "pictures/PictureSource.h"
+#include "platform/PictureDecoder.h"
 
 namespace quillane::pictures {
 

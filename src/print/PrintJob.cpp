@@ -1,9 +1,9 @@
 #include "print/PrintJob.h"
 
 #include "dialogs/Dialogs.h"
-#include "ui/OffUiThread.h"
 #include "platform/Printer.h"
 #include "print/PrinterDialog.h"
+#include "ui/OffUiThread.h"
 
 #include <QApplication>
 
@@ -73,8 +73,7 @@ void runPrintJob(const PrintJobInputs &job)
     MaybeFailure failure = ComposeCoverSheet(*selection, job.settings, page);
     if (!failure)
         failure = awaitOffUiThread([&] {
-            return printComposedPage(page.ops(), job.printer, job.decoder, job.front,
-                                     job.back);
+            return printComposedPage(page.ops(), job.printer, job.decoder, job.front, job.back);
         });
     busy.end();
     if (failure)

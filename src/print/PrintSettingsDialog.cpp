@@ -1,7 +1,7 @@
 #include "print/PrintSettingsDialog.h"
 
-#include "dialogs/Dialogs.h"
 #include "base/ColorValue.h"
+#include "dialogs/Dialogs.h"
 #include "platform/CommonDialog.h"
 #include "settings/Settings.h"
 

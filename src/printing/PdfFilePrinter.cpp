@@ -1,8 +1,8 @@
 #include "printing/PdfFilePrinter.h"
 
 #include "base/ColorValue.h"
-#include "platform/CommonDialog.h"
 #include "base/Failures.h"
+#include "platform/CommonDialog.h"
 
 #include <QFileInfo>
 #include <QLocale>

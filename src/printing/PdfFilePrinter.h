@@ -1,7 +1,7 @@
 #pragma once
 
-#include "printing/PdfPage.h"
 #include "platform/Printer.h"
+#include "printing/PdfPage.h"
 
 #include <QString>
 

@@ -15,5 +15,6 @@ quillane_make_cups_printer(const quillane::CupsBounds *bounds)
     return new quillane::CupsPrinter(quillane::CupsPrinter::Resampling::Down, *bounds);
 }
 
-static_assert(std::is_same_v<decltype(&quillane_cups_module_version), quillane::CupsModuleVersionOf>);
+static_assert(
+    std::is_same_v<decltype(&quillane_cups_module_version), quillane::CupsModuleVersionOf>);
 static_assert(std::is_same_v<decltype(&quillane_make_cups_printer), quillane::MakeCupsPrinter>);
