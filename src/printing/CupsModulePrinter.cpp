@@ -36,7 +36,7 @@ Printer *CupsModulePrinter::loaded()
 {
     if (printer_ || loadFailure_)
         return printer_.get();
-    // Tried once: the "Print to:" list asks first, on the user-interface thread.
+    // Tried once, by the first call: the listing for the "Print to:" list.
     auto version = reinterpret_cast<CupsModuleVersionOf>(library_.resolve(CupsModuleVersionName));
     if (!version) {
         qWarning("%s", qUtf8Printable(library_.errorString()));
