@@ -3,6 +3,7 @@
 #include "dialogs/Dialogs.h"
 #include "platform/Printer.h"
 #include "print/PrinterDialog.h"
+#include "ui/Chrome.h"
 #include "ui/OffUiThread.h"
 
 #include <QApplication>
@@ -64,7 +65,9 @@ void runPrintJob(const PrintJobInputs &job)
     if (job.dialogResult == QLatin1String("False"))
         return;
     // What the printer must know first, such as the file to write; a cancel prints nothing.
-    if (!job.printer.askDestination(job.owner))
+    const bool asked = job.printer.askDestination(job.owner);
+    takeKeyboardBack(job.owner);
+    if (!asked)
         return;
 
     BusyCursor busy;
