@@ -252,7 +252,7 @@ void MainWindow::savePrintCheck(QCheckBox *box, const QString &key, bool checked
 {
     if (MaybeFailure failure = settings_.saveBool(key, checked)) {
         // A choice that was not stored must not look kept.
-        box->setChecked(settings_.isNotFalse(key));
+        box->setChecked(settings_.isOn(key));
         showFailure(this, *failure);
     }
 }
@@ -260,8 +260,8 @@ void MainWindow::savePrintCheck(QCheckBox *box, const QString &key, bool checked
 void MainWindow::load()
 {
     startFailure_ = settings_.seedMissing();
-    printFront_->setChecked(settings_.isNotFalse(keys::PrintFront));
-    printBack_->setChecked(settings_.isNotFalse(keys::PrintBack));
+    printFront_->setChecked(settings_.isOn(keys::PrintFront));
+    printBack_->setChecked(settings_.isOn(keys::PrintBack));
     applyFormHeight(settings_.get(keys::FormHeight));
     setFixedWidth(twips::toPixels(FormWidth));
 }

@@ -123,7 +123,7 @@ MaybeFailure ComposeCoverSheet(PrintSelection selection, const Settings &setting
     }
 
     // The folds belong to the back insert: a front-only page has none.
-    if (back && settings.isTrue(keys::GuideLine)) {
+    if (back && settings.isOn(keys::GuideLine)) {
         for (DrawLine guide : FoldGuides) {
             // Read again for each guide: nothing is held between reads.
             const std::optional<qint32> colour = parseColorValue(settings.get(keys::LineColor));
@@ -135,7 +135,7 @@ MaybeFailure ComposeCoverSheet(PrintSelection selection, const Settings &setting
         }
     }
 
-    if (settings.isTrue(keys::BorderLine)) {
+    if (settings.isOn(keys::BorderLine)) {
         const QString border = settings.get(keys::Border);
         // "Both" on a one-cover page borders the cover that is printed.
         if (front && (border == Both || border == Front)) {
