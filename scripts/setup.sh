@@ -8,12 +8,11 @@ QUILLANE_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 # What building and running need: besides Qt and CUPS, the picture libraries
 # (libjpeg-turbo, libpng, libtiff, libwebp), LittleCMS and the press profile
-# for untagged CMYK (libgs-common), Arial's metric twin, the SVG icon engine,
-# the image format plugins and rsvg-convert, which draws the theme icons for
-# installing.
+# for untagged CMYK (libgs-common), Arial's metric twin, the SVG icon engine
+# and rsvg-convert, which draws the theme icons for installing.
 QUILLANE_RUN_PACKAGES=(cmake make g++ qt6-base-dev libcups2-dev libjpeg62-turbo-dev libpng-dev libtiff-dev
     libwebp-dev libxcb1-dev pkg-config liblcms2-dev libgs-common fonts-liberation libqt6svg6
-    qt6-image-formats-plugins librsvg2-bin)
+    librsvg2-bin)
 # What the tests need besides: a private print scheduler with a PDF queue,
 # rasterisers for printed PDF and PostScript pages, a virtual screen for real
 # windows and a window manager that moves and closes them, the desktop's
@@ -25,8 +24,8 @@ QUILLANE_TEST_PACKAGES=(cups cups-client cups-filters poppler-utils ghostscript 
 # A driverless (IPP Everywhere) printer for the print tests, with the message
 # bus it needs.
 QUILLANE_TEST_PACKAGES+=(cups-ipp-utils dbus-daemon)
-# libtiff's and libwebp's tools, which make test pictures.
-QUILLANE_TEST_PACKAGES+=(libtiff-tools webp)
+# libtiff's and libwebp's tools and Qt's TIFF writer, which make test pictures.
+QUILLANE_TEST_PACKAGES+=(libtiff-tools webp qt6-image-formats-plugins)
 
 # lintian for the Debian package; for the desktop checks a session bus, the
 # screen reader's service (AT-SPI) with its Python client, and GNOME's dark

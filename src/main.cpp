@@ -1,8 +1,8 @@
-#include "app/DesktopClose.h"
 #include "app/MainWindow.h"
-#include "platform/CupsModulePrinter.h"
-#include "platform/DataFiles.h"
-#include "platform/DesktopPlatform.h"
+#include "desktop/DataFiles.h"
+#include "desktop/DesktopClose.h"
+#include "desktop/DesktopPlatform.h"
+#include "printing/CupsModulePrinter.h"
 
 #include <QApplication>
 #include <QIcon>

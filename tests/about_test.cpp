@@ -4,8 +4,8 @@
 #include "about/AboutWindow.h"
 #include "app/MainWindow.h"
 #include "doubles/TestEnvironment.h"
-#include "kit/Chrome.h"
-#include "kit/Twips.h"
+#include "ui/Chrome.h"
+#include "ui/Twips.h"
 
 #include <QApplication>
 #include <QLabel>

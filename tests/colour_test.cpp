@@ -6,7 +6,7 @@
 #include "covers/CoverSlot.h"
 #include "doubles/TestEnvironment.h"
 #include "jpeg_writer.h"
-#include "platform/ColourConversion.h"
+#include "pictures/ColourConversion.h"
 #include "print_answers.h"
 
 #include <QBuffer>

@@ -3,7 +3,7 @@
 #include "covers/CoverSlot.h"
 #include "doubles/FakeHelpViewer.h"
 #include "doubles/TestEnvironment.h"
-#include "platform/QtCommonDialog.h"
+#include "desktop/QtCommonDialog.h"
 
 #include <QFileDialog>
 #include <QTest>

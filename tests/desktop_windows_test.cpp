@@ -7,7 +7,7 @@
 #include "covers/ImageViewer.h"
 #include "dialogs/Dialogs.h"
 #include "doubles/TestEnvironment.h"
-#include "platform/QtHelpViewer.h"
+#include "desktop/QtHelpViewer.h"
 #include "print/PrintSettingsDialog.h"
 #include "print/PrinterDialog.h"
 

@@ -4,7 +4,7 @@
 #include "covers/CoverSlot.h"
 #include "dialogs/Dialogs.h"
 #include "doubles/TestEnvironment.h"
-#include "kit/Chrome.h"
+#include "ui/Chrome.h"
 
 #include <QApplication>
 #include <QLabel>

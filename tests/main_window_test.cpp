@@ -3,9 +3,9 @@
 // window height, the title drag, minimising and help.
 #include "app/MainWindow.h"
 #include "doubles/TestEnvironment.h"
-#include "kit/Chrome.h"
-#include "kit/Twips.h"
-#include "platform/QtHelpViewer.h"
+#include "ui/Chrome.h"
+#include "ui/Twips.h"
+#include "desktop/QtHelpViewer.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -5,10 +5,10 @@
 #include "dialogs/Dialogs.h"
 #include "doubles/FakeHelpViewer.h"
 #include "doubles/TestEnvironment.h"
-#include "platform/Failures.h"
-#include "platform/FileNames.h"
-#include "platform/QtCommonDialog.h"
-#include "platform/QtPictureDecoder.h"
+#include "base/Failures.h"
+#include "base/FileNames.h"
+#include "desktop/QtCommonDialog.h"
+#include "pictures/QtPictureDecoder.h"
 
 #include <QApplication>
 #include <QBuffer>

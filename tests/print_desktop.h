@@ -2,11 +2,11 @@
 
 #include "doubles/FakeCommonDialog.h"
 #include "doubles/FakeUrlLauncher.h"
-#include "platform/CupsPrinter.h"
-#include "platform/PdfFilePrinter.h"
+#include "printing/cups/CupsPrinter.h"
+#include "printing/PdfFilePrinter.h"
 #include "platform/Platform.h"
-#include "platform/QtPictureDecoder.h"
-#include "platform/QtSettingsStore.h"
+#include "pictures/QtPictureDecoder.h"
+#include "settings/QtSettingsStore.h"
 
 namespace quillane::test {
 

@@ -5,8 +5,8 @@
 #include "covers/CoverSlot.h"
 #include "dialogs/Dialogs.h"
 #include "doubles/TestEnvironment.h"
-#include "kit/Twips.h"
-#include "platform/Failures.h"
+#include "ui/Twips.h"
+#include "base/Failures.h"
 #include "print_answers.h"
 
 #include <QApplication>

@@ -2,8 +2,8 @@
 // selection and print setting, the settings read at their step and no
 // sooner, and the guide colour's conversion.
 #include "doubles/MemorySettingsStore.h"
-#include "platform/Failures.h"
-#include "print/CoverSheet.h"
+#include "base/Failures.h"
+#include "printing/CoverSheet.h"
 #include "settings/Settings.h"
 
 #include <QTest>

@@ -2,8 +2,8 @@
 // job ends within its bounds with a message, and nothing waits for ever.
 #include "app/MainWindow.h"
 #include "doubles/TestEnvironment.h"
-#include "platform/CupsModulePrinter.h"
-#include "platform/Failures.h"
+#include "printing/CupsModulePrinter.h"
+#include "base/Failures.h"
 #include "print_answers.h"
 #include "print_desktop.h"
 

@@ -6,8 +6,8 @@
 #include "doubles/FakeHelpViewer.h"
 #include "doubles/MemorySettingsStore.h"
 #include "doubles/TestEnvironment.h"
-#include "kit/Twips.h"
-#include "platform/QtCommonDialog.h"
+#include "ui/Twips.h"
+#include "desktop/QtCommonDialog.h"
 #include "print/PrintSettingsDialog.h"
 #include "print_answers.h"
 

@@ -3,8 +3,8 @@
 // closing the strip with the window's height kept in the real settings file.
 #include "app/MainWindow.h"
 #include "doubles/TestEnvironment.h"
-#include "kit/Chrome.h"
-#include "kit/Twips.h"
+#include "ui/Chrome.h"
+#include "ui/Twips.h"
 #include "search/SearchPanel.h"
 
 #include <QAbstractItemView>

@@ -3,7 +3,7 @@
 #include "app/MainWindow.h"
 #include "doubles/MemorySettingsStore.h"
 #include "doubles/TestEnvironment.h"
-#include "platform/Failures.h"
+#include "base/Failures.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>

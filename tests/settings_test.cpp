@@ -2,7 +2,7 @@
 // readers' exact comparisons and the conversions of stored text.
 #include "doubles/MemorySettingsStore.h"
 #include "doubles/TestEnvironment.h"
-#include "platform/QtSettingsStore.h"
+#include "settings/QtSettingsStore.h"
 #include "settings/Settings.h"
 
 #include <QTest>
@@ -88,9 +88,16 @@ private slots:
         QFETCH(bool, isTrue);
         QtSettingsStore file;
         Settings settings(file);
-        settings.save("PrintFront", stored);
-        QCOMPARE(settings.isNotFalse("PrintFront"), notFalse);
-        QCOMPARE(settings.isTrue("PrintFront"), isTrue);
+        // Each yes/no key by its own rule: the print boxes are on unless
+        // "False", the lines on only when "True".
+        for (const char *key : {"PrintFront", "PrintBack"}) {
+            settings.save(key, stored);
+            QCOMPARE(settings.isOn(key), notFalse);
+        }
+        for (const char *key : {"BorderLine", "GuideLine"}) {
+            settings.save(key, stored);
+            QCOMPARE(settings.isOn(key), isTrue);
+        }
     }
 
     void storeGivesBackWhatItWasGiven_data()

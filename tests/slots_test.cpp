@@ -4,7 +4,7 @@
 #include "app/MainWindow.h"
 #include "covers/CoverSlot.h"
 #include "doubles/TestEnvironment.h"
-#include "platform/QtCommonDialog.h"
+#include "desktop/QtCommonDialog.h"
 
 #include <QApplication>
 #include <QBuffer>

@@ -9,7 +9,7 @@
 // Qt's generic Unix services to xdg-open, as on a user's desktop.
 #include "app/MainWindow.h"
 #include "doubles/TestEnvironment.h"
-#include "platform/QtUrlLauncher.h"
+#include "desktop/QtUrlLauncher.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -6,9 +6,9 @@
 #include "covers/CoverSlot.h"
 #include "covers/ImageViewer.h"
 #include "doubles/TestEnvironment.h"
-#include "kit/Chrome.h"
-#include "kit/Twips.h"
-#include "platform/QtPictureDecoder.h"
+#include "ui/Chrome.h"
+#include "ui/Twips.h"
+#include "pictures/QtPictureDecoder.h"
 
 #include <QApplication>
 #include <QFile>

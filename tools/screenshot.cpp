@@ -3,7 +3,7 @@
 // own, so the user's settings stay untouched.
 //   quillane_screenshot <out.png>
 #include "app/MainWindow.h"
-#include "platform/DesktopPlatform.h"
+#include "desktop/DesktopPlatform.h"
 #include "settings/Settings.h"
 
 #include <QApplication>

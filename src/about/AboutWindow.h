@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dialogs/ChromeDialog.h"
+#include "ui/ChromeDialog.h"
 
 #include <QString>
 

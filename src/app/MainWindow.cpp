@@ -1,17 +1,18 @@
 #include "app/MainWindow.h"
 
 #include "about/AboutWindow.h"
+#include "base/Version.h"
 #include "covers/CoverSlot.h"
 #include "covers/ImageViewer.h"
 #include "dialogs/Dialogs.h"
-#include "kit/Chrome.h"
-#include "kit/DragForm.h"
-#include "kit/Twips.h"
 #include "platform/CommonDialog.h"
 #include "platform/Platform.h"
 #include "print/PrintJob.h"
 #include "print/PrintSettingsDialog.h"
 #include "search/SearchPanel.h"
+#include "ui/Chrome.h"
+#include "ui/DragForm.h"
+#include "ui/Twips.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -54,7 +55,7 @@ MainWindow::MainWindow(Platform &platform, QWidget *parent)
       settings_(platform.settings)
 {
     setObjectName("form1");
-    setWindowTitle("Quillane 2.2");
+    setWindowTitle(QUILLANE_NAME_AND_VERSION);
     setWindowIcon(QIcon(":/quillane.svg"));
     setAccessibleRole(this, QAccessible::Window);
     useOwnColours(this);
@@ -75,7 +76,7 @@ void MainWindow::buildChrome()
     addShape(this, "Shape2", {0, 240, FormWidth, 4575}, Qt::white);
     titleBand_ = addShape(this, "Shape1", {0, 0, FormWidth, 255}, TitleBandColor, Qt::black);
 
-    ClickLabel *title = addTitle(this, {120, 0, 4815, 255}, "Quillane 2.2");
+    ClickLabel *title = addTitle(this, {120, 0, 4815, 255}, QUILLANE_NAME_AND_VERSION);
     // Every mouse button drags.
     connect(title, &ClickLabel::pressed, this,
             [this](Qt::MouseButton, QPoint globalPos) { dragByTitle(globalPos); });
@@ -251,7 +252,7 @@ void MainWindow::savePrintCheck(QCheckBox *box, const QString &key, bool checked
 {
     if (MaybeFailure failure = settings_.saveBool(key, checked)) {
         // A choice that was not stored must not look kept.
-        box->setChecked(settings_.isNotFalse(key));
+        box->setChecked(settings_.isOn(key));
         showFailure(this, *failure);
     }
 }
@@ -259,8 +260,8 @@ void MainWindow::savePrintCheck(QCheckBox *box, const QString &key, bool checked
 void MainWindow::load()
 {
     startFailure_ = settings_.seedMissing();
-    printFront_->setChecked(settings_.isNotFalse(keys::PrintFront));
-    printBack_->setChecked(settings_.isNotFalse(keys::PrintBack));
+    printFront_->setChecked(settings_.isOn(keys::PrintFront));
+    printBack_->setChecked(settings_.isOn(keys::PrintBack));
     applyFormHeight(settings_.get(keys::FormHeight));
     setFixedWidth(twips::toPixels(FormWidth));
 }

@@ -1,10 +1,10 @@
 #include "covers/CoverSlot.h"
 
 #include "dialogs/Dialogs.h"
-#include "kit/Chrome.h"
-#include "kit/OffUiThread.h"
 #include "platform/CommonDialog.h"
 #include "platform/PictureDecoder.h"
+#include "ui/Chrome.h"
+#include "ui/OffUiThread.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -115,10 +115,16 @@ void CoverSlot::load()
     dialog.setFileName(QString());
 
     // Off the user-interface thread: a large photo takes a while to read and
-    // check whole, even when decoded at the small size the box shows.
+    // check whole, even when decoded at the small size the box shows. Formats
+    // decoded only whole are brought to the box's size there too.
     PictureDecoder &decoder = services_.pictureDecoder;
-    LoadedPicture loaded = awaitOffUiThread(
-        [&decoder, chosen, target = box_->pictureSize()] { return decoder.load(chosen, target); });
+    LoadedPicture loaded = awaitOffUiThread([&decoder, chosen, target = box_->pictureSize()] {
+        LoadedPicture picture = decoder.load(chosen, target);
+        QImage &image = picture.decoded.image;
+        if (picture.decoded.ok() && image.size() != target)
+            image = image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        return picture;
+    });
     if (!loaded.decoded.ok()) {
         showFailure(window_, *loaded.decoded.failure);
         return;

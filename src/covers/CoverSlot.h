@@ -1,7 +1,7 @@
 #pragma once
 
-#include "kit/Pressable.h"
-#include "kit/Twips.h"
+#include "ui/Pressable.h"
+#include "ui/Twips.h"
 
 #include <QImage>
 #include <QString>

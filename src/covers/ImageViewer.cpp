@@ -2,11 +2,11 @@
 
 #include "covers/CoverSlot.h"
 #include "dialogs/Dialogs.h"
-#include "kit/Chrome.h"
-#include "kit/DragForm.h"
-#include "kit/OffUiThread.h"
-#include "kit/Twips.h"
 #include "platform/PictureDecoder.h"
+#include "ui/Chrome.h"
+#include "ui/DragForm.h"
+#include "ui/OffUiThread.h"
+#include "ui/Twips.h"
 
 #include <QApplication>
 #include <QKeyEvent>

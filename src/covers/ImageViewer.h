@@ -1,6 +1,6 @@
 #pragma once
 
-#include "kit/Twips.h"
+#include "ui/Twips.h"
 
 #include <QDialog>
 #include <QImage>

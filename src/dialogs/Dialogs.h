@@ -1,7 +1,7 @@
 #pragma once
 
-#include "dialogs/ChromeDialog.h"
-#include "platform/Failure.h"
+#include "base/Failure.h"
+#include "ui/ChromeDialog.h"
 
 #include <QLabel>
 #include <QStyle>

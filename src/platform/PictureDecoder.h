@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Failure.h"
+#include "base/Failure.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -23,8 +23,6 @@ struct DecodedPicture {
     MaybeFailure failure;
 
     bool ok() const { return !failure.has_value(); }
-    // The picture's natural size in pixels.
-    QSize naturalSize() const { return image.size(); }
 };
 
 // A picture loaded from a file, with the file's bytes it was decoded from.

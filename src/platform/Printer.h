@@ -1,9 +1,8 @@
 #pragma once
 
-#include "platform/Failure.h"
+#include "base/Failure.h"
 
 #include <QImage>
-#include <QSize>
 #include <QStringList>
 #include <QtGlobal>
 
@@ -22,22 +21,6 @@ struct PrintableArea {
     // pictures at their natural size.
     int pictureDensity = 600;
 };
-
-// The pixels a rectangle of this many twips spans at density pixels per
-// inch, rounded up: a rectangle never gets fewer pixels than it covers.
-inline QSize pixelsFor(QSize twips, int density)
-{
-    auto pixels = [density](int length) { return int((qint64(length) * density + 1439) / 1440); };
-    return {pixels(twips.width()), pixels(twips.height())};
-}
-
-// The size a picture of this many pixels is worth sending at in a rectangle
-// of this many twips: each side shrunk to what the rectangle holds at
-// density, never grown. A density of 0 keeps the picture's size.
-inline QSize pictureTravelSize(QSize picture, QSize twips, int density)
-{
-    return density > 0 ? picture.boundedTo(pixelsFor(twips, density)) : picture;
-}
 
 // The printer service the print job drives. Coordinates are twips from the
 // top-left corner of the current printer's printable area.

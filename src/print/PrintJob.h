@@ -1,9 +1,7 @@
 #pragma once
 
-#include "print/CoverSheet.h"
+#include "printing/PrintPipeline.h"
 
-#include <QByteArray>
-#include <QImage>
 #include <QString>
 
 #include <optional>
@@ -19,31 +17,6 @@ class Settings;
 // Which covers the main window's "Front" and "Back" boxes ask for; none when
 // neither is checked.
 std::optional<PrintSelection> selectionFor(bool front, bool back);
-
-// Performs each operation on the printer's page, with the covers' pictures as
-// prepared for it.
-class PrinterSink final : public DrawSink {
-public:
-    PrinterSink(Printer &printer, const QImage &front, const QImage &back)
-        : printer_(printer), front_(front), back_(back)
-    {
-    }
-    MaybeFailure draw(const DrawOp &op) override;
-
-private:
-    Printer &printer_;
-    const QImage &front_;
-    const QImage &back_;
-};
-
-// A slot as the print job sees it: the file's bytes as read when the slot was
-// filled, and its path, which only names the file in a failure.
-struct HeldPicture {
-    QByteArray bytes;
-    QString path;
-
-    bool isFilled() const { return !path.isEmpty(); }
-};
 
 // What the print button's job works with, taken from the main window.
 struct PrintJobInputs {

@@ -1,7 +1,7 @@
 #include "print/PrintSettingsDialog.h"
 
+#include "base/ColorValue.h"
 #include "dialogs/Dialogs.h"
-#include "platform/ColorValue.h"
 #include "platform/CommonDialog.h"
 #include "settings/Settings.h"
 
@@ -87,11 +87,11 @@ PrintSettingsDialog::PrintSettingsDialog(QWidget *owner, Settings &settings,
 
 void PrintSettingsDialog::load()
 {
-    const bool guides = settings_.isTrue(keys::GuideLine);
+    const bool guides = settings_.isOn(keys::GuideLine);
     guides_->setChecked(guides);
     colourCaption_->setEnabled(guides);
     swatch_->setEnabled(guides);
-    const bool borders = settings_.isTrue(keys::BorderLine);
+    const bool borders = settings_.isOn(keys::BorderLine);
     borders_->setChecked(borders);
     for (QAbstractButton *option : borderChoice_->buttons())
         option->setEnabled(borders);
@@ -104,7 +104,7 @@ void PrintSettingsDialog::load()
             break;
         }
     }
-    setSwatchColour(settings_.isTrue(keys::GuideLine) ? storedLineColour() : GuidesOffGrey);
+    setSwatchColour(settings_.isOn(keys::GuideLine) ? storedLineColour() : GuidesOffGrey);
 }
 
 void PrintSettingsDialog::save(const QString &key, const QString &value)

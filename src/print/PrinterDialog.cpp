@@ -1,8 +1,8 @@
 #include "print/PrinterDialog.h"
 
 #include "dialogs/Dialogs.h"
-#include "kit/OffUiThread.h"
 #include "platform/Printer.h"
+#include "ui/OffUiThread.h"
 
 #include <QComboBox>
 #include <QLineEdit>

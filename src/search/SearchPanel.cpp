@@ -1,10 +1,10 @@
 #include "search/SearchPanel.h"
 
 #include "dialogs/Dialogs.h"
-#include "kit/Chrome.h"
-#include "kit/Twips.h"
 #include "platform/UrlLauncher.h"
 #include "settings/Settings.h"
+#include "ui/Chrome.h"
+#include "ui/Twips.h"
 
 #include <QApplication>
 #include <QComboBox>

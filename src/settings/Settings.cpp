@@ -14,14 +14,14 @@ const QString Section = QStringLiteral("Settings");
 const std::array<SettingDefault, 8> &settingDefaults()
 {
     static const std::array<SettingDefault, 8> defaults{{
-        {keys::HomePage, HomePageAddress},
-        {keys::Border, "Both"},
-        {keys::BorderLine, "False"},
-        {keys::GuideLine, "False"},
-        {keys::LineColor, "0"},
-        {keys::PrintBack, "True"},
-        {keys::PrintFront, "True"},
-        {keys::FormHeight, QString::number(ClosedFormHeight)},
+        {keys::HomePage, HomePageAddress, Reading::Text},
+        {keys::Border, "Both", Reading::Cover},
+        {keys::BorderLine, "False", Reading::OnIfTrue},
+        {keys::GuideLine, "False", Reading::OnIfTrue},
+        {keys::LineColor, "0", Reading::Colour},
+        {keys::PrintBack, "True", Reading::OnUnlessFalse},
+        {keys::PrintFront, "True", Reading::OnUnlessFalse},
+        {keys::FormHeight, QString::number(ClosedFormHeight), Reading::Height},
     }};
     return defaults;
 }
@@ -34,6 +34,20 @@ QString Settings::get(const QString &key) const
 MaybeFailure Settings::save(const QString &key, const QString &value)
 {
     return store_.save(App, Section, key, value);
+}
+
+bool Settings::isOn(const QString &key) const
+{
+    for (const SettingDefault &setting : settingDefaults()) {
+        if (setting.key == key) {
+            Q_ASSERT(setting.reading == Reading::OnUnlessFalse ||
+                     setting.reading == Reading::OnIfTrue);
+            return setting.reading == Reading::OnIfTrue ? get(key) == QLatin1String("True")
+                                                        : get(key) != QLatin1String("False");
+        }
+    }
+    Q_ASSERT_X(false, "Settings::isOn", "not a setting");
+    return false;
 }
 
 MaybeFailure Settings::saveBool(const QString &key, bool on)

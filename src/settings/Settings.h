@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Failure.h"
+#include "base/Failure.h"
 
 #include <QString>
 
@@ -28,12 +28,24 @@ inline const QString HomePageAddress = QStringLiteral("http://www.quillane.examp
 inline constexpr int ClosedFormHeight = 3975;
 inline constexpr int OpenFormHeight = 4815;
 
+// How a setting's stored text is read.
+enum class Reading {
+    Text,          // as it stands ("HomePage")
+    Cover,         // "Front", "Back", anything else both ("Border")
+    OnUnlessFalse, // a yes/no that defaults to on: only "False" is off
+    OnIfTrue,      // a yes/no that defaults to off: only "True" is on
+    Colour,        // parseColorValue
+    Height,        // effectiveFormHeight
+};
+
 struct SettingDefault {
     QString key;
     QString value;
+    Reading reading;
 };
 
-// The eight settings with their defaults, in the order they are seeded.
+// The eight settings with their defaults and how each is read, in the order
+// they are seeded.
 const std::array<SettingDefault, 8> &settingDefaults();
 
 // Quillane's own settings: every call goes to the store at the moment it is
@@ -53,10 +65,9 @@ public:
     // defaults in memory for this run, and a failed write ends the seeding.
     MaybeFailure seedMissing();
 
-    // The one reader rule for yes/no values that default to on: only "False" is off.
-    bool isNotFalse(const QString &key) const { return get(key) != QLatin1String("False"); }
-    // The other: only "True" is on.
-    bool isTrue(const QString &key) const { return get(key) == QLatin1String("True"); }
+    // A yes/no setting, read by its own rule: "PrintFront" and "PrintBack"
+    // are on unless "False", "BorderLine" and "GuideLine" on only when "True".
+    bool isOn(const QString &key) const;
     MaybeFailure saveBool(const QString &key, bool on);
 
 private:

@@ -21,7 +21,7 @@ deb=$(ls "$work"/out/quillane_2.2*.deb)
 lintian --pedantic --fail-on error,warning "$deb" >"$work/lintian.log" 2>&1 ||
     { cat "$work/lintian.log"; fail "lintian found errors or warnings"; }
 depends=$(dpkg-deb -f "$deb" Depends)
-for needed in fonts-liberation qt6-image-formats-plugins libqt6svg6 libgs-common liblcms2-2 libqt6widgets6 libcups2; do
+for needed in fonts-liberation libqt6svg6 libgs-common liblcms2-2 libqt6widgets6 libcups2; do
     grep -q "\b$needed\b" <<<"$depends" || fail "Depends lacks $needed: $depends"
 done
 

@@ -3,10 +3,10 @@
 #include "FakeCommonDialog.h"
 #include "FakePrinter.h"
 #include "FakeUrlLauncher.h"
-#include "kit/Twips.h"
+#include "ui/Twips.h"
 #include "platform/Platform.h"
-#include "platform/QtPictureDecoder.h"
-#include "platform/QtSettingsStore.h"
+#include "pictures/QtPictureDecoder.h"
+#include "settings/QtSettingsStore.h"
 
 #include <QImage>
 #include <QObject>

@@ -1,8 +1,10 @@
 // The program's own reading of picture files: the structural checks, the
 // EXIF reader and the whole decoding of bytes (JPEG, PNG, GIF, BMP, WebP and
 // TIFF), on any input.
-#include "platform/PictureChecks.h"
-#include "platform/QtPictureDecoder.h"
+#include "pictures/BmpCheck.h"
+#include "pictures/GifCheck.h"
+#include "pictures/Orientation.h"
+#include "pictures/QtPictureDecoder.h"
 
 #include <QCoreApplication>
 

@@ -2,8 +2,8 @@
 // as a profile for every kind of samples, converted; inside RGB, grey and
 // CMYK JPEGs decoded whole; and as an EXIF block.
 #include "jpeg_writer.h"
-#include "platform/ColourConversion.h"
-#include "platform/QtPictureDecoder.h"
+#include "pictures/ColourConversion.h"
+#include "pictures/QtPictureDecoder.h"
 
 #include <QCoreApplication>
 
