@@ -3,7 +3,7 @@
 // every opening.
 #include "about/AboutWindow.h"
 #include "app/MainWindow.h"
-#include "doubles/TestEnvironment.h"
+#include "support/TestEnvironment.h"
 #include "ui/Chrome.h"
 #include "ui/Twips.h"
 
@@ -85,7 +85,7 @@ class AboutTest : public QObject {
     {
         bool shown = false;
         bool closedByX = false;
-        test::onNextModal([&](QWidget *modal) {
+        test::modals() << [&](QWidget *modal) {
             shown = true;
             if (opened)
                 *opened = modal;
@@ -94,7 +94,7 @@ class AboutTest : public QObject {
             closedByX = !modal->isVisible();
             if (!closedByX)
                 static_cast<QDialog *>(modal)->reject();
-        });
+        };
         test::clickChild(window_.get(), "Label5");
         if (!QTest::currentTestFailed()) {
             QVERIFY2(shown, "the About window did not open");

@@ -4,10 +4,9 @@
 // the files hold, in CIEDE2000 on 16 flat patches.
 #include "app/MainWindow.h"
 #include "covers/CoverSlot.h"
-#include "doubles/TestEnvironment.h"
-#include "jpeg_writer.h"
+#include "support/TestEnvironment.h"
+#include "support/jpeg_writer.h"
 #include "pictures/ColourConversion.h"
-#include "print_answers.h"
 
 #include <QBuffer>
 #include <QCheckBox>
@@ -274,21 +273,19 @@ class ColourTest : public QObject {
     std::pair<QImage, QImage> loadAndPrint(const QByteArray &file)
     {
         const QString path = test::writeBytes(files_, QString::number(++written_), file);
-        test::ModalAnswers answers;
         bool failed = false;
         for (int i = 0; i < 3; ++i) {
-            answers.answers << [&failed](QWidget *window) {
+            test::modals() << [&failed](QWidget *window) {
                 failed = window->objectName() != "Form7";
                 test::clickChild(window, failed ? "Command2" : "Command1");
             };
         }
-        answers.start();
         platform_.commonDialog.openAnswers << path;
         test::clickChild(window_.get(), "Image1");
         platform_.printer.painted.clear();
         if (!failed && window_->frontSlot().path() == path)
             test::clickChild(window_.get(), "Command3");
-        answers.stop();
+        test::modals().drop();
         if (failed || platform_.printer.painted.size() != 1)
             return {};
         return {window_->frontSlot().box()->shown(), platform_.printer.painted[0]};

@@ -1,8 +1,8 @@
 // The common dialogs on Qt: the real file-open dialog with the filter list it
 // is given, and help handed to the help viewer.
 #include "covers/CoverSlot.h"
-#include "doubles/FakeHelpViewer.h"
-#include "doubles/TestEnvironment.h"
+#include "support/FakeHelpViewer.h"
+#include "support/TestEnvironment.h"
 #include "desktop/QtCommonDialog.h"
 
 #include <QFileDialog>
@@ -25,13 +25,13 @@ private slots:
         dialog.setFlags(4);
 
         QStringList offered;
-        test::onNextModal([&](QWidget *modal) {
+        test::modals() << [&](QWidget *modal) {
             auto *fileDialog = qobject_cast<QFileDialog *>(modal);
             QVERIFY(fileDialog);
             offered = fileDialog->nameFilters();
             fileDialog->selectFile(picture);
             QMetaObject::invokeMethod(fileDialog, "accept");
-        });
+        };
         dialog.showOpen(nullptr);
 
         QCOMPARE(
@@ -49,7 +49,7 @@ private slots:
     {
         QtCommonDialog dialog(helpViewer_);
         dialog.setFilter(CoverSlot::FileFilter);
-        test::onNextModal([](QWidget *modal) { qobject_cast<QDialog *>(modal)->reject(); });
+        test::modals() << [](QWidget *modal) { qobject_cast<QDialog *>(modal)->reject(); };
         dialog.showOpen(nullptr);
         QCOMPARE(dialog.fileName(), QString());
     }

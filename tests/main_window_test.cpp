@@ -2,7 +2,7 @@
 // puts them, the start-up from the real settings file, the check boxes, the
 // window height, the title drag, minimising and help.
 #include "app/MainWindow.h"
-#include "doubles/TestEnvironment.h"
+#include "support/TestEnvironment.h"
 #include "ui/Chrome.h"
 #include "ui/Twips.h"
 #include "desktop/QtHelpViewer.h"

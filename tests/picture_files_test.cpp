@@ -3,8 +3,8 @@
 // the picture exactly as its data gives it, or the failure with its reason.
 #include "covers/CoverSlot.h"
 #include "dialogs/Dialogs.h"
-#include "doubles/FakeHelpViewer.h"
-#include "doubles/TestEnvironment.h"
+#include "support/FakeHelpViewer.h"
+#include "support/TestEnvironment.h"
 #include "base/Failures.h"
 #include "base/FileNames.h"
 #include "desktop/QtCommonDialog.h"
@@ -1006,13 +1006,13 @@ private slots:
         FakeHelpViewer helpViewer;
         QtCommonDialog dialog(helpViewer);
         dialog.setFilter(CoverSlot::FileFilter);
-        test::onNextModal([&](QWidget *modal) {
+        test::modals() << [&](QWidget *modal) {
             auto *files = qobject_cast<QFileDialog *>(modal);
             QVERIFY(files);
             files->setDirectory(dir.path());
             files->selectFile(QFile::decodeName(name));
             QMetaObject::invokeMethod(files, "accept");
-        });
+        };
         dialog.showOpen(nullptr);
 
         QCOMPARE(dialog.fileName(), path);

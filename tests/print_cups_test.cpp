@@ -3,12 +3,11 @@
 // and measured; and what the user is told when the printer or CUPS is gone.
 #include "app/MainWindow.h"
 #include "covers/CoverSlot.h"
-#include "doubles/TestEnvironment.h"
+#include "support/TestEnvironment.h"
 #include "printing/cups/CupsPrinter.h"
 #include "base/Failures.h"
-#include "print_answers.h"
-#include "print_desktop.h"
-#include "print_scheduler.h"
+#include "support/print_desktop.h"
+#include "support/print_scheduler.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>
@@ -252,7 +251,6 @@ class PrintCupsTest : public QObject {
     std::unique_ptr<test::PrivateScheduler> cups_;
     std::unique_ptr<Desktop> desktop_;
     std::unique_ptr<MainWindow> window_;
-    test::ModalAnswers modals_;
     QStringList messages_;
 
     bool run(const QString &program, const QStringList &arguments, QString *output = nullptr)
@@ -310,18 +308,17 @@ class PrintCupsTest : public QObject {
     // Prints with the "Print to:" answer given; reads any message that follows.
     void print(std::function<void(QWidget *)> answer)
     {
-        modals_.answers << [answer](QWidget *dialog) {
+        test::modals() << [answer](QWidget *dialog) {
             QCOMPARE(dialog->objectName(), QString("Form7"));
             answer(dialog);
         };
-        modals_.answers << [this](QWidget *message) {
+        test::modals() << [this](QWidget *message) {
             messages_ << message->findChild<QLabel *>("Label6")->text() + " | " +
                              message->findChild<QLabel *>("Label1")->text();
             test::clickChild(message, "Command2");
         };
-        modals_.start();
         test::clickChild(window_.get(), "Command3");
-        modals_.stop();
+        test::modals().drop();
     }
 
     static QString messageFor(const Failure &failure)

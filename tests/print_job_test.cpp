@@ -4,10 +4,9 @@
 #include "app/MainWindow.h"
 #include "covers/CoverSlot.h"
 #include "dialogs/Dialogs.h"
-#include "doubles/TestEnvironment.h"
+#include "support/TestEnvironment.h"
 #include "ui/Twips.h"
 #include "base/Failures.h"
-#include "print_answers.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -61,7 +60,6 @@ class PrintJobTest : public QObject {
     std::unique_ptr<test::TestPlatform> platform_;
     std::unique_ptr<MainWindow> window_;
     QList<Message> messages_;
-    test::ModalAnswers modals_;
 
     FakePrinter &printer() { return platform_->printer; }
 
@@ -107,14 +105,14 @@ class PrintJobTest : public QObject {
     // A failure message that follows is read and closed.
     void answerPrintTo(const char *button, std::function<void(QWidget *)> inside = {})
     {
-        modals_.answers << [=](QWidget *dialog) {
+        test::modals() << [=](QWidget *dialog) {
             QCOMPARE(dialog->objectName(), QString("Form7"));
             if (inside)
                 inside(dialog);
             if (button)
                 test::clickChild(dialog, button);
         };
-        modals_.answers << [this](QWidget *message) { readMessage(message); };
+        test::modals() << [this](QWidget *message) { readMessage(message); };
     }
 
     void readMessage(QWidget *message)
@@ -129,9 +127,8 @@ class PrintJobTest : public QObject {
     // used by this job are dropped.
     void print()
     {
-        modals_.start();
         test::clickChild(window_.get(), "Command3");
-        modals_.stop();
+        test::modals().drop();
     }
 
 private slots:

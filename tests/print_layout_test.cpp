@@ -1,7 +1,7 @@
 // The cover sheet layout without a printer: the exact operations for every
 // selection and print setting, the settings read at their step and no
 // sooner, and the guide colour's conversion.
-#include "doubles/MemorySettingsStore.h"
+#include "support/MemorySettingsStore.h"
 #include "base/Failures.h"
 #include "printing/CoverSheet.h"
 #include "settings/Settings.h"

@@ -2,7 +2,7 @@
 // type list, the search address handed to the launcher, and opening and
 // closing the strip with the window's height kept in the real settings file.
 #include "app/MainWindow.h"
-#include "doubles/TestEnvironment.h"
+#include "support/TestEnvironment.h"
 #include "ui/Chrome.h"
 #include "ui/Twips.h"
 #include "search/SearchPanel.h"

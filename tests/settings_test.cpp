@@ -1,7 +1,7 @@
 // The settings store on a real QSettings file: first-run seeding, the
 // readers' exact comparisons and the conversions of stored text.
-#include "doubles/MemorySettingsStore.h"
-#include "doubles/TestEnvironment.h"
+#include "support/MemorySettingsStore.h"
+#include "support/TestEnvironment.h"
 #include "settings/QtSettingsStore.h"
 #include "settings/Settings.h"
 

@@ -3,7 +3,7 @@
 // picture decoder and the real message dialog.
 #include "app/MainWindow.h"
 #include "covers/CoverSlot.h"
-#include "doubles/TestEnvironment.h"
+#include "support/TestEnvironment.h"
 #include "desktop/QtCommonDialog.h"
 
 #include <QApplication>
@@ -135,7 +135,7 @@ class SlotsTest : public QObject {
     std::shared_ptr<Seen> answerNext(const char *button)
     {
         auto seen = std::make_shared<Seen>();
-        test::onNextModal([seen, button](QWidget *modal) {
+        test::modals() << [seen, button](QWidget *modal) {
             seen->title = modal->findChild<QLabel *>("Label6")->text();
             if (auto *text = modal->findChild<QLabel *>("Label1"))
                 seen->text = text->text();
@@ -143,7 +143,7 @@ class SlotsTest : public QObject {
                 modal->close();
             else
                 test::clickChild(modal, button);
-        });
+        };
         return seen;
     }
 

@@ -7,7 +7,7 @@
 // detail of a photograph and measures that; --write only makes one.
 #include "app/MainWindow.h"
 #include "covers/CoverSlot.h"
-#include "doubles/TestEnvironment.h"
+#include "support/TestEnvironment.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>

@@ -3,6 +3,7 @@
 #include "FakeCommonDialog.h"
 #include "FakePrinter.h"
 #include "FakeUrlLauncher.h"
+#include "ModalDriver.h"
 #include "ui/Twips.h"
 #include "platform/Platform.h"
 #include "pictures/QtPictureDecoder.h"
@@ -87,9 +88,8 @@ bool checkControls(QWidget *window, std::span<const ControlRow> rows,
 bool checkControls(QWidget *window, std::initializer_list<ControlRow> rows,
                    Placement placed = twips::rect);
 
-// Runs answer on the next modal window that opens (one other than the modal
-// window open now, if any), from the event loop that shows it.
-void onNextModal(std::function<void(QWidget *)> answer);
+// The "Print to:" list once the printer has answered, its entries in order.
+QStringList listedIn(QWidget *printTo, int timeoutMs = 5000);
 
 // Counts the paint events of a window and its controls while it lives.
 class PaintCounter final : public QObject {

@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -67,6 +68,7 @@ void ConfigHome::set(const QString &key, const QString &value)
 
 std::unique_ptr<MainWindow> showMainWindow(Platform &platform)
 {
+    modals();
     auto window = std::make_unique<MainWindow>(platform);
     window->showCentred();
     if (!QTest::qWaitForWindowExposed(window.get()))
@@ -129,23 +131,17 @@ bool PaintCounter::eventFilter(QObject *watched, QEvent *event)
     return false;
 }
 
-void onNextModal(std::function<void(QWidget *)> answer)
+QStringList listedIn(QWidget *printTo, int timeoutMs)
 {
-    QPointer<QWidget> before = QApplication::activeModalWidget();
-    auto *timer = new QTimer(qApp);
-    auto ticks = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, timer, [=] {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (modal && modal != before && modal->isVisible()) {
-            timer->stop();
-            timer->deleteLater();
-            answer(modal);
-        } else if (++*ticks > 1000) { // ten seconds: the window never came
-            timer->stop();
-            timer->deleteLater();
-        }
-    });
-    timer->start(10);
+    auto *list = printTo->findChild<QComboBox *>("Combo1");
+    QStringList entries;
+    if (!QTest::qWaitFor([list] { return list->isEnabled(); }, timeoutMs)) {
+        QTest::qFail("the list did not fill", __FILE__, __LINE__);
+        return entries;
+    }
+    for (int i = 0; i < list->count(); ++i)
+        entries << list->itemText(i);
+    return entries;
 }
 
 void clickChild(QWidget *window, const char *name, Qt::MouseButton button)

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "doubles/FakeCommonDialog.h"
-#include "doubles/FakeUrlLauncher.h"
+#include "support/FakeCommonDialog.h"
+#include "support/FakeUrlLauncher.h"
 #include "printing/cups/CupsPrinter.h"
 #include "printing/PdfFilePrinter.h"
 #include "platform/Platform.h"
