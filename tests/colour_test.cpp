@@ -140,26 +140,13 @@ QByteArray saved(const QImage &image, const char *format, const QByteArray &icc 
 {
     QImage tagged = image;
     tagged.setColorSpace(QColorSpace::fromIccProfile(icc));
-    QByteArray file;
-    QBuffer buffer(&file);
-    buffer.open(QIODevice::WriteOnly);
-    tagged.save(&buffer, format, 100);
-    return file;
+    return test::encoded(tagged, format, 100);
 }
 
 // The untagged PNG with a gAMA chunk of 1/1.8 after its header.
 QByteArray pngWithGamma18()
 {
-    QByteArray chunk = QByteArray::fromHex("00000004") + "gAMA" + QByteArray::fromHex("0000d904");
-    quint32 crc = 0xFFFFFFFF;
-    for (char byte : chunk.sliced(4)) {
-        crc ^= quint8(byte);
-        for (int bit = 0; bit < 8; ++bit)
-            crc = crc & 1 ? (crc >> 1) ^ 0xEDB88320 : crc >> 1;
-    }
-    chunk += QByteArray(4, '\0');
-    qToBigEndian<quint32>(~crc, chunk.data() + chunk.size() - 4);
-    return saved(rgbPicture(), "PNG").insert(33, chunk);
+    return saved(rgbPicture(), "PNG").insert(33, test::pngChunk("gAMA", QByteArray::fromHex("0000d904")));
 }
 
 // An EXIF block that says Adobe RGB as cameras do: colour space

@@ -66,19 +66,8 @@ qint64 peakKilobytes()
 
 // ---- Files made to order ----
 
-QByteArray encoded(const QImage &image, const char *format, bool progressive = false)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, format);
-    writer.setProgressiveScanWrite(progressive);
-    writer.write(image);
-    return bytes;
-}
-
 // A picture with detail in both directions, so that a turned, mirrored or
-// shifted result cannot pass for it.
+// shifted result cannot pass for it; the damage cases below are cut to its bytes.
 QImage photo(QSize size)
 {
     QImage image(size, QImage::Format_RGB32);
@@ -212,19 +201,6 @@ QImage gifPicture(int width, const QList<int> &pixels)
     return image;
 }
 
-// A PNG chunk's checksum, big-endian.
-QByteArray crc32(const QByteArray &bytes)
-{
-    quint32 crc = 0xFFFFFFFF;
-    for (char byte : bytes) {
-        crc ^= quint8(byte);
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc >> 1) ^ (0xEDB88320 & (0u - (crc & 1)));
-    }
-    crc = ~crc;
-    return QByteArray{1, char(crc >> 24)} + char(crc >> 16) + char(crc >> 8) + char(crc);
-}
-
 QByteArray pngChunkFlipped(QByteArray png, const char *type)
 {
     const qsizetype at = png.indexOf(type);
@@ -284,12 +260,6 @@ QByteArray be(quint32 value, int count)
     return out;
 }
 
-QByteArray pngChunk(const char *type, const QByteArray &data)
-{
-    const QByteArray body = type + data;
-    return be(quint32(data.size()), 4) + body + crc32(body);
-}
-
 // An 8-bit PNG of grey levels, or of palette indices when a palette is
 // given; rows as the file keeps them (each after its filter byte).
 QByteArray png(QSize size, const QByteArray &rows, const QList<QRgb> &palette = {})
@@ -298,10 +268,10 @@ QByteArray png(QSize size, const QByteArray &rows, const QList<QRgb> &palette = 
     for (QRgb colour : palette)
         colours += bytes({qRed(colour), qGreen(colour), qBlue(colour)});
     return "\x89PNG\r\n\x1a\n" +
-           pngChunk("IHDR", be(quint32(size.width()), 4) + be(quint32(size.height()), 4) +
+           test::pngChunk("IHDR", be(quint32(size.width()), 4) + be(quint32(size.height()), 4) +
                                 bytes({8, palette.isEmpty() ? 0 : 3, 0, 0, 0})) +
-           (palette.isEmpty() ? QByteArray() : pngChunk("PLTE", colours)) +
-           pngChunk("IDAT", qCompress(rows).mid(4)) + pngChunk("IEND", {});
+           (palette.isEmpty() ? QByteArray() : test::pngChunk("PLTE", colours)) +
+           test::pngChunk("IDAT", qCompress(rows).mid(4)) + test::pngChunk("IEND", {});
 }
 
 // A PNG and the picture it holds: grey level i % 251 at the i-th pixel.
@@ -432,7 +402,7 @@ bool tool(const QString &program, const QStringList &arguments)
 QString tiff(const QTemporaryDir &dir, const QString &name, const QImage &picture,
              const QStringList &options)
 {
-    const QString plain = writeBytes(dir, "plain-" + name, encoded(picture, "tiff"));
+    const QString plain = writeBytes(dir, "plain-" + name, test::encoded(picture, "tiff"));
     return tool("tiffcp", options + QStringList{plain, dir.filePath(name)}) ? dir.filePath(name)
                                                                             : QString();
 }
@@ -485,14 +455,14 @@ QString nativeFile(const QTemporaryDir &dir, const QByteArray &name, const QByte
     return written ? fileNames::fromNative(path) : QString();
 }
 
-const QByteArray Jpeg = encoded(photo({120, 80}), "jpeg");
-const QByteArray Progressive = encoded(photo({120, 80}), "jpeg", true);
+const QByteArray Jpeg = test::encoded(photo({120, 80}), "jpeg");
+const QByteArray Progressive = test::encoded(photo({120, 80}), "jpeg", -1, true);
 const QImage Rgba = [] {
     QImage image = photo({30, 20}).convertToFormat(QImage::Format_ARGB32);
     image.setPixel(3, 4, qRgba(10, 20, 30, 0));
     return image;
 }();
-const QByteArray Png = encoded(Rgba, "png");
+const QByteArray Png = test::encoded(Rgba, "png");
 // Runs of 4 x index 1 (bottom row) and 2, 3, 2, 3 (top row), each row ended.
 const QByteArray Rle = QByteArray::fromHex("04010000"
                                            "000402030203"
@@ -618,7 +588,7 @@ const std::vector<Case> &cases()
          [](auto &d) {
              return jpegFile(
                  d, "grey.jpg",
-                 encoded(photo({50, 40}).convertToFormat(QImage::Format_Grayscale8), "jpeg"));
+                 test::encoded(photo({50, 40}).convertToFormat(QImage::Format_Grayscale8), "jpeg"));
          }},
         {"progressive JPEG", 0, "",
          [](auto &d) { return jpegFile(d, "progressive.jpg", Progressive); }},
@@ -650,7 +620,7 @@ const std::vector<Case> &cases()
         {"16-bit PNG", 0, "",
          [](auto &d) {
              QImage deep = photo({40, 30}).convertToFormat(QImage::Format_RGBX64);
-             return Made{writeBytes(d, "deep.png", encoded(deep, "png")),
+             return Made{writeBytes(d, "deep.png", test::encoded(deep, "png")),
                          deep.convertToFormat(QImage::Format_RGB32)};
          }},
         {"PNG cut in half", 481, "is damaged: its data ends at byte",
@@ -673,15 +643,15 @@ const std::vector<Case> &cases()
          }},
         {"grey PNG claiming 20000 x 20000", 7, "20000 x 20000 pixels need",
          [](auto &d) {
-             QByteArray png = encoded(QImage(8, 8, QImage::Format_Grayscale8), "png");
-             png.replace(16, 8, QByteArray::fromHex("00004e2000004e20"));
-             png.replace(29, 4, crc32(png.mid(12, 17)));
+             QByteArray png = test::encoded(QImage(8, 8, QImage::Format_Grayscale8), "png");
+             png.replace(8, 25, test::pngChunk("IHDR", QByteArray::fromHex("00004e2000004e20") +
+                                                               png.mid(24, 5)));
              return failing(writeBytes(d, "zeros.png", png));
          }},
         // Through Qt's plugins.
         {"TIFF", 0, "",
          [](auto &d) {
-             return Made{writeBytes(d, "whole.tif", encoded(photo({30, 20}), "tiff")),
+             return Made{writeBytes(d, "whole.tif", test::encoded(photo({30, 20}), "tiff")),
                          photo({30, 20})};
          }},
         {"TIFF in 16 x 16 tiles", 0, "",
@@ -719,12 +689,12 @@ const std::vector<Case> &cases()
          }},
         {"TIFF cut in half", 481, "is damaged",
          [](auto &d) {
-             const QByteArray whole = encoded(photo({64, 64}), "tiff");
+             const QByteArray whole = test::encoded(photo({64, 64}), "tiff");
              return failing(writeBytes(d, "cut.tif", whole.left(whole.size() / 2)));
          }},
         {"WebP cut short", 481, "its data ends at byte",
          [](auto &d) {
-             const QByteArray webp = encoded(photo({64, 64}), "webp");
+             const QByteArray webp = test::encoded(photo({64, 64}), "webp");
              return failing(writeBytes(d, "cut.webp", webp.left(webp.size() * 9 / 10)));
          }},
         {"animated WebP", 0, "", [](auto &d) { return animatedWebp(d, "anim.webp"); }},
@@ -776,7 +746,7 @@ const std::vector<Case> &cases()
         // BMP.
         {"BMP", 0, "",
          [](auto &d) {
-             return Made{writeBytes(d, "whole.bmp", encoded(photo({33, 21}), "bmp")),
+             return Made{writeBytes(d, "whole.bmp", test::encoded(photo({33, 21}), "bmp")),
                          photo({33, 21})};
          }},
         {"8-bit BMP", 0, "",
@@ -788,13 +758,13 @@ const std::vector<Case> &cases()
         {"24-bit BMP whose pixels start inside its header", 481,
          "its pixel data starts at byte 20, inside its header",
          [](auto &d) {
-             QByteArray bmp = encoded(photo({33, 21}), "bmp");
+             QByteArray bmp = test::encoded(photo({33, 21}), "bmp");
              bmp[10] = 20;
              return failing(writeBytes(d, "offset.bmp", bmp));
          }},
         {"BMP cut in half", 481, "after 49 of its 100 rows",
          [](auto &d) {
-             const QByteArray whole = encoded(photo({100, 100}), "bmp");
+             const QByteArray whole = test::encoded(photo({100, 100}), "bmp");
              return failing(writeBytes(d, "cut.bmp", whole.left(whole.size() / 2)));
          }},
         {"run-length BMP", 0, "",
@@ -826,13 +796,13 @@ const std::vector<Case> &cases()
          }},
         {"BMP claiming 30000 x 30000", 7, "30000 x 30000 pixels need",
          [](auto &d) {
-             QByteArray bmp = encoded(photo({8, 8}), "bmp");
+             QByteArray bmp = test::encoded(photo({8, 8}), "bmp");
              bmp.replace(18, 8, QByteArray::fromHex("3075000030750000"));
              return failing(writeBytes(d, "huge.bmp", bmp));
          }},
         {"BMP claiming 2147483647 x 2147483647", 7, "2147483647 x 2147483647 pixels need",
          [](auto &d) {
-             QByteArray bmp = encoded(photo({8, 8}), "bmp");
+             QByteArray bmp = test::encoded(photo({8, 8}), "bmp");
              bmp.replace(18, 8, QByteArray::fromHex("ffffff7fffffff7f"));
              return failing(writeBytes(d, "vast.bmp", bmp));
          }},

@@ -158,23 +158,6 @@ const LineRow WorkedExampleLines[] = {
     {"back bottom", 1440, 15045, 9965, 15045, Ink::Black},
 };
 
-// A picture with detail all over, as a photograph has, so that its size
-// when printed is realistic.
-QImage photo(QSize size, quint32 seed)
-{
-    QImage image(size, QImage::Format_RGB32);
-    QRandomGenerator random(seed);
-    for (int y = 0; y < size.height(); ++y) {
-        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
-        for (int x = 0; x < size.width(); ++x) {
-            const int noise = int(random.bounded(48));
-            line[x] = qRgb((x * 255 / size.width() + noise) & 0xFF,
-                           (y * 255 / size.height() + noise) & 0xFF, (x ^ y) & 0xFF);
-        }
-    }
-    return image;
-}
-
 // A driverless inkjet: A4 and Letter, 3.00 mm margins beside and 4.23 mm
 // above and below, 300 and 600 dpi, PWG raster in grey or colour.
 // ippeveprinter adds its own list of formats, with Apple raster, after this
@@ -792,8 +775,8 @@ private slots:
     {
         start();
         // Photographs, so that the page takes several pieces to send.
-        QVERIFY(photo(QSize(900, 900), 1).save(work_.filePath("front.jpg"), "JPEG", 95));
-        QVERIFY(photo(QSize(900, 700), 2).save(work_.filePath("back.jpg"), "JPEG", 95));
+        QVERIFY(test::photo(QSize(900, 900), 1).save(work_.filePath("front.jpg"), "JPEG", 95));
+        QVERIFY(test::photo(QSize(900, 700), 2).save(work_.filePath("back.jpg"), "JPEG", 95));
         load("Image1", work_.filePath("front.jpg"));
         load("Image2", work_.filePath("back.jpg"));
         QList<qint64> pieces;
@@ -1017,8 +1000,8 @@ private slots:
         const int pairs = qMax(9, qEnvironmentVariableIntValue("QUILLANE_PRINT_FIGURES"));
         const QString front = work_.filePath("front.jpg");
         const QString back = work_.filePath("back.jpg");
-        QVERIFY(photo(QSize(6000, 4000), 1).save(front, "JPEG", 90));
-        QVERIFY(photo(QSize(6000, 4000), 2).save(back, "JPEG", 90));
+        QVERIFY(test::photo(QSize(6000, 4000), 1).save(front, "JPEG", 90));
+        QVERIFY(test::photo(QSize(6000, 4000), 2).save(back, "JPEG", 90));
         qInfo("photographs: %lld and %lld bytes", QFileInfo(front).size(), QFileInfo(back).size());
 
         using Resampling = CupsPrinter::Resampling;

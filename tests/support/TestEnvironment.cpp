@@ -151,47 +151,6 @@ void clickChild(QWidget *window, const char *name, Qt::MouseButton button)
     QTest::mouseClick(child, button, Qt::NoModifier, child->rect().center());
 }
 
-QString writePicture(const QTemporaryDir &dir, const QString &name, QSize size,
-                     const QColor &colour)
-{
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(colour);
-    const QString path = dir.filePath(name);
-    if (!image.save(path))
-        return QString();
-    return path;
-}
-
-QString writeBytes(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes)
-{
-    QFile file(dir.filePath(name));
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        return {};
-    return file.fileName();
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QByteArray withExifOrientation(const QByteArray &jpeg, quint8 orientation)
-{
-    QByteArray tiff = QByteArray::fromHex("4d4d002a00000008" // big-endian TIFF, IFD at 8
-                                          "0001"             // one entry
-                                          "011200030000000100") +
-                      char(orientation) +
-                      QByteArray::fromHex("0000"
-                                          "00000000");
-    QByteArray app1 = "Exif" + QByteArray(2, '\0') + tiff;
-    const int length = app1.size() + 2;
-    QByteArray segment = QByteArray::fromHex("ffe1");
-    segment += char(length >> 8);
-    segment += char(length & 0xff);
-    return jpeg.left(2) + segment + app1 + jpeg.mid(2);
-}
-
 qint64 statusKilobytes(const char *field)
 {
     QFile status("/proc/self/status");

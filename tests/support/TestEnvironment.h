@@ -4,6 +4,7 @@
 #include "FakePrinter.h"
 #include "FakeUrlLauncher.h"
 #include "ModalDriver.h"
+#include "Pictures.h"
 #include "ui/Twips.h"
 #include "platform/Platform.h"
 #include "pictures/QtPictureDecoder.h"
@@ -106,17 +107,6 @@ private:
 
 // Clicks a window's child widget by objectName, as a user does.
 void clickChild(QWidget *window, const char *name, Qt::MouseButton button = Qt::LeftButton);
-
-// A solid picture saved as a file in dir; the format follows the suffix.
-QString writePicture(const QTemporaryDir &dir, const QString &name, QSize size,
-                     const QColor &colour = Qt::red);
-
-// A file of the given bytes in dir; its path, or empty when it cannot be written.
-QString writeBytes(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes);
-QByteArray fileBytes(const QString &path);
-// The JPEG with an EXIF block recording the given orientation (6: turn 90
-// degrees clockwise to show it upright).
-QByteArray withExifOrientation(const QByteArray &jpeg, quint8 orientation);
 
 // Root writes through permission bits: for the permission cases a test run
 // by root acts as "nobody" by its effective user id only, so that it can
