@@ -9,8 +9,8 @@
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QLabel>
+#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -46,26 +46,18 @@ void checkCommonLook(QWidget *dialog, const QString &title)
 
 } // namespace
 
-class DialogsTest : public QObject {
+class DialogsTest : public QObject, test::MainWindowFixture {
     Q_OBJECT
 
     test::ConfigHome home_;
-    std::unique_ptr<test::TestPlatform> platform_;
-    std::unique_ptr<MainWindow> window_;
 
 private slots:
     void init()
     {
         home_.clear();
-        platform_ = std::make_unique<test::TestPlatform>();
-        window_ = test::showMainWindow(platform_->platform);
-        QVERIFY(window_->windowHandle()->isExposed());
+        start();
     }
-    void cleanup()
-    {
-        window_.reset();
-        platform_.reset();
-    }
+    void cleanup() { stop(); }
 
     void clearDialogLooksAsDesigned()
     {
@@ -243,9 +235,8 @@ private slots:
         test::modals().deadlineMs = 1000;
         QDialog stuck(window_.get());
         stuck.setObjectName("Stuck");
-        test::modals() << [](QWidget *dialog) {
-            QTest::keyClick(dialog, Qt::Key_Y, Qt::AltModifier);
-        };
+        test::modals() <<
+            [](QWidget *dialog) { QTest::keyClick(dialog, Qt::Key_Y, Qt::AltModifier); };
         stuck.exec();
     }
 };

@@ -2,11 +2,11 @@
 // dialog as the user meets it, the silent ends, the answers, every failure
 // point, and that nothing half printed reaches the printer.
 #include "app/MainWindow.h"
+#include "base/Failures.h"
 #include "covers/CoverSlot.h"
 #include "dialogs/Dialogs.h"
 #include "support/TestEnvironment.h"
 #include "ui/Twips.h"
-#include "base/Failures.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -52,24 +52,19 @@ bool busyCursorShown()
 
 } // namespace
 
-class PrintJobTest : public QObject {
+class PrintJobTest : public QObject, test::MainWindowFixture {
     Q_OBJECT
 
     test::ConfigHome home_;
     QTemporaryDir pictures_;
-    std::unique_ptr<test::TestPlatform> platform_;
-    std::unique_ptr<MainWindow> window_;
     QList<Message> messages_;
 
     FakePrinter &printer() { return platform_->printer; }
 
     void start(bool front, bool back)
     {
-        window_.reset();
-        platform_ = std::make_unique<test::TestPlatform>();
-        printer().printers = Printers;
-        window_ = test::showMainWindow(platform_->platform);
-        QVERIFY(window_->windowHandle()->isExposed());
+        MainWindowFixture::start(
+            [](test::TestPlatform &doubles) { doubles.printer.printers = Printers; });
         if (window_->printFrontBox()->isChecked() != front)
             test::clickChild(window_.get(), "Check1");
         if (window_->printBackBox()->isChecked() != back)
@@ -139,8 +134,7 @@ private slots:
     }
     void cleanup()
     {
-        window_.reset();
-        platform_.reset();
+        stop();
         QCOMPARE(QApplication::overrideCursor(), nullptr);
     }
 

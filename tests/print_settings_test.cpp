@@ -3,12 +3,12 @@
 // once, the colour chooser, and the next print using the choices.
 #include "app/MainWindow.h"
 #include "covers/CoverSlot.h"
+#include "desktop/QtCommonDialog.h"
+#include "print/PrintSettingsDialog.h"
 #include "support/FakeHelpViewer.h"
 #include "support/MemorySettingsStore.h"
 #include "support/TestEnvironment.h"
 #include "ui/Twips.h"
-#include "desktop/QtCommonDialog.h"
-#include "print/PrintSettingsDialog.h"
 
 #include <QCheckBox>
 #include <QColorDialog>
@@ -51,20 +51,10 @@ char *toString(const Shown &s)
 
 Q_DECLARE_METATYPE(Shown)
 
-class PrintSettingsTest : public QObject {
+class PrintSettingsTest : public QObject, test::MainWindowFixture {
     Q_OBJECT
 
     test::ConfigHome home_;
-    std::unique_ptr<test::TestPlatform> platform_;
-    std::unique_ptr<MainWindow> window_;
-
-    void start()
-    {
-        window_.reset();
-        platform_ = std::make_unique<test::TestPlatform>();
-        window_ = test::showMainWindow(platform_->platform);
-        QVERIFY(window_->windowHandle()->isExposed());
-    }
 
     // Opens "Print Settings" from the main window, runs inside on it, closes it with "&Ok".
     void withSettings(std::function<void(PrintSettingsDialog *)> inside)
@@ -108,11 +98,7 @@ class PrintSettingsTest : public QObject {
 
 private slots:
     void init() { home_.clear(); }
-    void cleanup()
-    {
-        window_.reset();
-        platform_.reset();
-    }
+    void cleanup() { stop(); }
 
     void everyControlAsDesigned()
     {

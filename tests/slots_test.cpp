@@ -3,8 +3,8 @@
 // picture decoder and the real message dialog.
 #include "app/MainWindow.h"
 #include "covers/CoverSlot.h"
-#include "support/TestEnvironment.h"
 #include "desktop/QtCommonDialog.h"
+#include "support/TestEnvironment.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -72,13 +72,11 @@ private:
 
 } // namespace
 
-class SlotsTest : public QObject {
+class SlotsTest : public QObject, test::MainWindowFixture {
     Q_OBJECT
 
     test::ConfigHome home_;
     QTemporaryDir files_;
-    std::unique_ptr<test::TestPlatform> platform_;
-    std::unique_ptr<MainWindow> window_;
     QString red_, blue_;
 
     FakeCommonDialog &dialog() { return platform_->commonDialog; }
@@ -131,17 +129,8 @@ private slots:
         blue_ = test::writePicture(files_, "blue.bmp", {30, 90}, Qt::blue);
     }
 
-    void init()
-    {
-        platform_ = std::make_unique<test::TestPlatform>();
-        window_ = test::showMainWindow(platform_->platform);
-        QVERIFY(window_->windowHandle()->isExposed());
-    }
-    void cleanup()
-    {
-        window_.reset();
-        platform_.reset();
-    }
+    void init() { start(); }
+    void cleanup() { stop(); }
 
     void slotsLookAsDesigned()
     {
@@ -336,8 +325,10 @@ private slots:
         for (quint8 orientation = 1; orientation <= 8; ++orientation)
             QTest::newRow(qPrintable(QString("JPEG turned by orientation %1").arg(orientation)))
                 << "turned.jpg" << withExifOrientation(landscape, orientation);
-        QTest::newRow("PNG") << "picture.png" << test::encoded(test::patterned({600, 400}), "PNG", 95);
-        QTest::newRow("BMP") << "picture.bmp" << test::encoded(test::patterned({600, 400}), "BMP", 95);
+        QTest::newRow("PNG") << "picture.png"
+                             << test::encoded(test::patterned({600, 400}), "PNG", 95);
+        QTest::newRow("BMP") << "picture.bmp"
+                             << test::encoded(test::patterned({600, 400}), "BMP", 95);
         QTest::newRow("GIF") << "picture.gif" << AnimatedGif;
     }
 

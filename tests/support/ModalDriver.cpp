@@ -56,13 +56,12 @@ void ModalDriver::watch()
     open_.removeIf([](const Open &open) { return !open.window || !open.window->isVisible(); });
     for (Open &open : open_) {
         const qint64 age = open.since.elapsed();
-        const QString name = QString("%1 \"%2\"").arg(open.window->objectName(),
-                                                       open.window->windowTitle());
+        const QString name =
+            QString("%1 \"%2\"").arg(open.window->objectName(), open.window->windowTitle());
         if (!open.closing && age > deadlineMs) {
             open.closing = true;
-            const QString why = QString("the modal window %1 was still open after %2 ms")
-                                    .arg(name)
-                                    .arg(deadlineMs);
+            const QString why =
+                QString("the modal window %1 was still open after %2 ms").arg(name).arg(deadlineMs);
             QTest::qFail(qPrintable(why), __FILE__, __LINE__);
             if (auto *dialog = qobject_cast<QDialog *>(open.window.data()))
                 dialog->reject();

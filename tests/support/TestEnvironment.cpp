@@ -14,6 +14,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 namespace quillane::test {
 
@@ -74,6 +75,24 @@ std::unique_ptr<MainWindow> showMainWindow(Platform &platform)
     if (!QTest::qWaitForWindowExposed(window.get()))
         qWarning("main window not exposed");
     return window;
+}
+
+MainWindow &MainWindowFixture::start(const std::function<void(TestPlatform &)> &prepare)
+{
+    stop();
+    platform_ = std::make_unique<TestPlatform>();
+    if (prepare)
+        prepare(*platform_);
+    window_ = showMainWindow(platform_->platform);
+    if (!window_->windowHandle()->isExposed())
+        QTest::qFail("the main window was not exposed", __FILE__, __LINE__);
+    return *window_;
+}
+
+void MainWindowFixture::stop()
+{
+    window_.reset();
+    platform_.reset();
 }
 
 namespace {

@@ -5,10 +5,10 @@
 #include "FakeUrlLauncher.h"
 #include "ModalDriver.h"
 #include "Pictures.h"
-#include "ui/Twips.h"
-#include "platform/Platform.h"
 #include "pictures/QtPictureDecoder.h"
+#include "platform/Platform.h"
 #include "settings/QtSettingsStore.h"
+#include "ui/Twips.h"
 
 #include <QImage>
 #include <QObject>
@@ -65,6 +65,18 @@ struct TestPlatform {
 // The main window on platform as the program opens it, centred, once the
 // window system has exposed it (a warning when it never does).
 std::unique_ptr<MainWindow> showMainWindow(Platform &platform);
+
+// The main window on fresh doubles, for a window test to derive from:
+// start() opens it anew, stop() (the test's cleanup) closes it.
+class MainWindowFixture {
+protected:
+    // prepare, if given, sets the doubles up before the window opens.
+    MainWindow &start(const std::function<void(TestPlatform &)> &prepare = {});
+    void stop();
+
+    std::unique_ptr<TestPlatform> platform_;
+    std::unique_ptr<MainWindow> window_;
+};
 
 // One control of a window as the design gives it. What a row leaves null or
 // zero is not checked.
