@@ -605,34 +605,6 @@ private slots:
         checkPage(page, frontOnly, 1.0);
     }
 
-    void travelSizes_data()
-    {
-        QTest::addColumn<QSize>("picture");
-        QTest::addColumn<QSize>("twips");
-        QTest::addColumn<int>("resolution");
-        QTest::addColumn<QSize>("travels");
-        const QSize front(6900, 6900);
-        QTest::newRow("24 MP on the front, 1200 dpi: 600 ppi at most")
-            << QSize(6000, 4000) << front << 1200 << QSize(2875, 2875);
-        QTest::newRow("24 MP on the front, 300 dpi")
-            << QSize(6000, 4000) << front << 300 << QSize(1438, 1438);
-        QTest::newRow("24 MP on the back")
-            << QSize(6000, 4000) << QSize(8530, 6700) << 1200 << QSize(3555, 2792);
-        QTest::newRow("small stays small") << QSize(640, 480) << front << 1200 << QSize(640, 480);
-        QTest::newRow("one side down, the other kept")
-            << QSize(500, 8000) << front << 1200 << QSize(500, 2875);
-        QTest::newRow("exactly enough") << QSize(2875, 2875) << front << 600 << QSize(2875, 2875);
-    }
-
-    void travelSizes()
-    {
-        QFETCH(QSize, picture);
-        QFETCH(QSize, twips);
-        QFETCH(int, resolution);
-        QFETCH(QSize, travels);
-        QCOMPARE(CupsPrinter::travelSize(picture, twips, resolution), travels);
-    }
-
     void picturesTravelAtWhatThePageCanShow()
     {
         start();
