@@ -172,6 +172,8 @@ private slots:
             auto *files = qobject_cast<QFileDialog *>(modal);
             QVERIFY(files);
             files->setDirectory(dir.path());
+            // A name no one can type: chosen in the list, the name field let go.
+            QApplication::focusWidget()->clearFocus();
             files->selectFile(QFile::decodeName(name));
             QMetaObject::invokeMethod(files, "accept");
         };

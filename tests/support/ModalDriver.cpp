@@ -39,15 +39,21 @@ void ModalDriver::answer()
     answers_.removeIf([&](const Queued &queued) { return queued.test != test; });
 
     QWidget *modal = QApplication::activeModalWidget();
-    const bool known = std::any_of(open_.cbegin(), open_.cend(),
-                                   [modal](const Open &open) { return open.window == modal; });
-    if (modal && modal->isVisible() && !known) {
-        Open opened{modal, {}};
-        opened.since.start();
-        open_.append(opened);
+    if (!modal || !modal->isVisible())
+        return;
+    auto open = std::find_if(open_.begin(), open_.end(),
+                             [modal](const Open &open) { return open.window == modal; });
+    if (open == open_.end()) {
+        // Only a window that opens while an answer waits takes one.
+        open = open_.insert(open_.end(), {modal, {}, false, !answers_.isEmpty()});
+        open->since.start();
         shown << modal->objectName();
-        if (!answers_.isEmpty())
-            answers_.takeFirst().answer(modal);
+    }
+    // Answered once it has the keyboard, as a user would answer it.
+    if (open->waiting && !answers_.isEmpty() &&
+        (QApplication::activeWindow() == modal || open->since.elapsed() > 1000)) {
+        open->waiting = false;
+        answers_.takeFirst().answer(modal);
     }
 }
 

@@ -42,6 +42,7 @@ private:
         QPointer<QWidget> window;
         QElapsedTimer since;
         bool closing = false;
+        bool waiting = false; // for its answer
     };
     void answer();
     void watch();
