@@ -272,31 +272,29 @@ private slots:
         QVERIFY(messages_.isEmpty());
     }
 
+    // Which covers a selection draws is the layout's; here, that the check
+    // boxes choose it: each selected cover's picture goes out, and only it.
     void eachSelectionPrintsItsCovers_data()
     {
         QTest::addColumn<bool>("front");
         QTest::addColumn<bool>("back");
-        QTest::addColumn<QStringList>("expected");
-        const QStringList &ops = WorkedExample;
-        QTest::newRow("front") << true << false << QStringList{"list", ops[0], ops[4], ops[5],
-                                                               ops[6], ops[7], "end"};
-        QTest::newRow("back") << false << true
-                              << QStringList{"list", ops[1],  ops[2],  ops[3], ops[8],
-                                             ops[9], ops[10], ops[11], "end"};
+        QTest::newRow("front") << true << false;
+        QTest::newRow("back") << false << true;
     }
 
     void eachSelectionPrintsItsCovers()
     {
         QFETCH(bool, front);
         QFETCH(bool, back);
-        QFETCH(QStringList, expected);
         everythingOn();
         start(front, back);
         // Both slots filled: only the selected covers are printed.
         load(true, true);
         answerPrintTo("Command1");
         print();
-        QCOMPARE(printer().log, expected);
+        QCOMPARE(printer().log.filter("picture"), QStringList(WorkedExample[front ? 0 : 1]));
+        QCOMPARE(printer().log.first(), QString("list"));
+        QCOMPARE(printer().log.last(), QString("end"));
     }
 
     void choosingAnEntryMakesItCurrentAtOnce()

@@ -1,11 +1,11 @@
 // The cover sheet layout without a printer: the exact operations for every
 // selection and print setting, the settings read at their step and no
 // sooner, the guide colour's conversion, and the size a picture travels at.
-#include "support/MemorySettingsStore.h"
 #include "base/Failures.h"
 #include "printing/CoverSheet.h"
 #include "printing/cups/CupsPrinter.h"
 #include "settings/Settings.h"
+#include "support/MemorySettingsStore.h"
 
 #include <QTest>
 
@@ -262,7 +262,6 @@ private slots:
              std::initializer_list<std::pair<const char *, const char *>>{
                  {"0", "0"},
                  {"16711680", "16711680"},
-                 {"  +255 ", "255"},
                  {"-1", "4294967295"},
                  {"2147483647", "2147483647"},
                  {"-2147483648", "2147483648"},
@@ -280,17 +279,11 @@ private slots:
         QCOMPARE(described(sink.ops()), BackPicture + guides(colour));
     }
 
-    void guideColourThatDoesNotConvertFailsAfterThePictures_data()
-    {
-        QTest::addColumn<QString>("stored");
-        for (const char *text : {"abc", "", " ", "12.5", "0x10", "1e3", "2147483648", "-2147483649",
-                                 "99999999999999999999", "+-1", "25 5"})
-            QTest::newRow(text) << QString(text);
-    }
-
+    // Which texts convert is the settings reader's; here, what a text that
+    // does not convert does to the page.
     void guideColourThatDoesNotConvertFailsAfterThePictures()
     {
-        QFETCH(QString, stored);
+        const QString stored = "abc";
         for (PrintSelection selection : {PrintSelection::BackOnly, PrintSelection::FrontAndBack}) {
             store("True", stored, "True", "Both");
             RecordingSink sink;
