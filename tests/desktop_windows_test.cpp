@@ -5,11 +5,11 @@
 #include "app/MainWindow.h"
 #include "covers/CoverSlot.h"
 #include "covers/ImageViewer.h"
-#include "dialogs/Dialogs.h"
-#include "support/TestEnvironment.h"
 #include "desktop/QtHelpViewer.h"
+#include "dialogs/Dialogs.h"
 #include "print/PrintSettingsDialog.h"
 #include "print/PrinterDialog.h"
+#include "support/TestEnvironment.h"
 
 #include <QAccessible>
 #include <QApplication>

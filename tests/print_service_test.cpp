@@ -1,9 +1,9 @@
 // A print service that takes the connection and never answers: the print
 // job ends within its bounds with a message, and nothing waits for ever.
 #include "app/MainWindow.h"
-#include "support/TestEnvironment.h"
-#include "printing/CupsModulePrinter.h"
 #include "base/Failures.h"
+#include "printing/CupsModulePrinter.h"
+#include "support/TestEnvironment.h"
 #include "support/print_desktop.h"
 
 #include <QComboBox>

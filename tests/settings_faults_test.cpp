@@ -1,9 +1,9 @@
 // The settings file under faults: what the user sees at start and after a
 // click, and what the folder holds afterwards.
 #include "app/MainWindow.h"
+#include "base/Failures.h"
 #include "support/MemorySettingsStore.h"
 #include "support/TestEnvironment.h"
-#include "base/Failures.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>

@@ -8,8 +8,8 @@
 // screen (CTest starts it under xvfb-run), where QDesktopServices goes through
 // Qt's generic Unix services to xdg-open, as on a user's desktop.
 #include "app/MainWindow.h"
-#include "support/TestEnvironment.h"
 #include "desktop/QtUrlLauncher.h"
+#include "support/TestEnvironment.h"
 
 #include <QApplication>
 #include <QComboBox>

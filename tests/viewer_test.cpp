@@ -5,10 +5,10 @@
 #include "app/MainWindow.h"
 #include "covers/CoverSlot.h"
 #include "covers/ImageViewer.h"
+#include "pictures/QtPictureDecoder.h"
 #include "support/TestEnvironment.h"
 #include "ui/Chrome.h"
 #include "ui/Twips.h"
-#include "pictures/QtPictureDecoder.h"
 
 #include <QApplication>
 #include <QFile>
@@ -549,14 +549,16 @@ private slots:
         QPointer<ImageViewer> first;
         bool destroyed = false;
         {
-            test::modals() << viewAnswer([&](ImageViewer &viewer) {
-                first = &viewer;
-                clickPart(bar(viewer, "HScroll1"), QStyle::SC_ScrollBarAddLine);
-                clickPart(bar(viewer, "VScroll1"), QStyle::SC_ScrollBarAddLine);
-                // Escape leaves it open: only its "x" closes it.
-                QTest::keyClick(&viewer, Qt::Key_Escape);
-                QVERIFY(viewer.isVisible());
-            }, &destroyed);
+            test::modals() << viewAnswer(
+                [&](ImageViewer &viewer) {
+                    first = &viewer;
+                    clickPart(bar(viewer, "HScroll1"), QStyle::SC_ScrollBarAddLine);
+                    clickPart(bar(viewer, "VScroll1"), QStyle::SC_ScrollBarAddLine);
+                    // Escape leaves it open: only its "x" closes it.
+                    QTest::keyClick(&viewer, Qt::Key_Escape);
+                    QVERIFY(viewer.isVisible());
+                },
+                &destroyed);
             test::clickChild(window_.get(), "Command4");
             QVERIFY(destroyed);
             QVERIFY(!first);

@@ -5,9 +5,9 @@
 // figures tool that prints the distances.
 #include "app/MainWindow.h"
 #include "covers/CoverSlot.h"
+#include "pictures/ColourConversion.h"
 #include "support/TestEnvironment.h"
 #include "support/jpeg_writer.h"
-#include "pictures/ColourConversion.h"
 
 #include <QBuffer>
 #include <QCheckBox>
