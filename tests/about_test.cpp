@@ -3,7 +3,7 @@
 // every opening.
 #include "about/AboutWindow.h"
 #include "app/MainWindow.h"
-#include "doubles/TestEnvironment.h"
+#include "support/TestEnvironment.h"
 #include "ui/Chrome.h"
 #include "ui/Twips.h"
 
@@ -70,12 +70,10 @@ QColor colourOf(QWidget *window, const char *name)
 
 } // namespace
 
-class AboutTest : public QObject {
+class AboutTest : public QObject, test::MainWindowFixture {
     Q_OBJECT
 
     test::ConfigHome home_;
-    std::unique_ptr<test::TestPlatform> platform_;
-    std::unique_ptr<MainWindow> window_;
 
     const QStringList &launched() const { return platform_->urlLauncher.opened; }
 
@@ -85,7 +83,7 @@ class AboutTest : public QObject {
     {
         bool shown = false;
         bool closedByX = false;
-        test::onNextModal([&](QWidget *modal) {
+        test::modals() << [&](QWidget *modal) {
             shown = true;
             if (opened)
                 *opened = modal;
@@ -94,7 +92,7 @@ class AboutTest : public QObject {
             closedByX = !modal->isVisible();
             if (!closedByX)
                 static_cast<QDialog *>(modal)->reject();
-        });
+        };
         test::clickChild(window_.get(), "Label5");
         if (!QTest::currentTestFailed()) {
             QVERIFY2(shown, "the About window did not open");
@@ -116,18 +114,12 @@ private slots:
     void init()
     {
         home_.clear();
-        platform_ = std::make_unique<test::TestPlatform>();
-        window_ = test::showMainWindow(platform_->platform);
-        QVERIFY(window_->windowHandle()->isExposed());
+        start();
         // A pointer that does not move sends nothing: start each test away
         // from where the last one left it.
         QTest::mouseMove(window_->windowHandle(), {1, 1});
     }
-    void cleanup()
-    {
-        window_.reset();
-        platform_.reset();
-    }
+    void cleanup() { stop(); }
 
     void everyControlStandsWhereDesigned()
     {

@@ -1,10 +1,11 @@
 // The common dialogs on Qt: the real file-open dialog with the filter list it
 // is given, and help handed to the help viewer.
 #include "covers/CoverSlot.h"
-#include "doubles/FakeHelpViewer.h"
-#include "doubles/TestEnvironment.h"
 #include "desktop/QtCommonDialog.h"
+#include "support/FakeHelpViewer.h"
+#include "support/TestEnvironment.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QTest>
 
@@ -25,13 +26,14 @@ private slots:
         dialog.setFlags(4);
 
         QStringList offered;
-        test::onNextModal([&](QWidget *modal) {
+        test::modals() << [&](QWidget *modal) {
             auto *fileDialog = qobject_cast<QFileDialog *>(modal);
             QVERIFY(fileDialog);
             offered = fileDialog->nameFilters();
-            fileDialog->selectFile(picture);
-            QMetaObject::invokeMethod(fileDialog, "accept");
-        });
+            // The name typed into the field that has the keyboard, as a user does.
+            QTest::keyClicks(QApplication::focusWidget(), picture);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        };
         dialog.showOpen(nullptr);
 
         QCOMPARE(
@@ -49,7 +51,7 @@ private slots:
     {
         QtCommonDialog dialog(helpViewer_);
         dialog.setFilter(CoverSlot::FileFilter);
-        test::onNextModal([](QWidget *modal) { qobject_cast<QDialog *>(modal)->reject(); });
+        test::modals() << [](QWidget *modal) { qobject_cast<QDialog *>(modal)->reject(); };
         dialog.showOpen(nullptr);
         QCOMPARE(dialog.fileName(), QString());
     }

@@ -5,11 +5,11 @@
 #include "app/MainWindow.h"
 #include "covers/CoverSlot.h"
 #include "covers/ImageViewer.h"
-#include "dialogs/Dialogs.h"
-#include "doubles/TestEnvironment.h"
 #include "desktop/QtHelpViewer.h"
+#include "dialogs/Dialogs.h"
 #include "print/PrintSettingsDialog.h"
 #include "print/PrinterDialog.h"
+#include "support/TestEnvironment.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -204,12 +204,12 @@ private slots:
         bool tookClick = false;
         QTimer::singleShot(50, main.get(), [&] {
             bandDuringDrag = band->fillColor();
-            test::onNextModal([&](QWidget *dialog) {
+            test::modals() << [&](QWidget *dialog) {
                 test::clickChild(dialog, "Command2"); // "&No"
                 tookClick = !dialog->isVisible();
                 if (!tookClick)
                     static_cast<QDialog *>(dialog)->reject();
-            });
+            };
             exit->setFocus();
             QTest::keyClick(exit, Qt::Key_Space);
         });

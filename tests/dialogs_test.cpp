@@ -3,11 +3,14 @@
 #include "app/MainWindow.h"
 #include "covers/CoverSlot.h"
 #include "dialogs/Dialogs.h"
-#include "doubles/TestEnvironment.h"
+#include "support/TestEnvironment.h"
 #include "ui/Chrome.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
 #include <QLabel>
+#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -43,26 +46,18 @@ void checkCommonLook(QWidget *dialog, const QString &title)
 
 } // namespace
 
-class DialogsTest : public QObject {
+class DialogsTest : public QObject, test::MainWindowFixture {
     Q_OBJECT
 
     test::ConfigHome home_;
-    std::unique_ptr<test::TestPlatform> platform_;
-    std::unique_ptr<MainWindow> window_;
 
 private slots:
     void init()
     {
         home_.clear();
-        platform_ = std::make_unique<test::TestPlatform>();
-        window_ = test::showMainWindow(platform_->platform);
-        QVERIFY(window_->windowHandle()->isExposed());
+        start();
     }
-    void cleanup()
-    {
-        window_.reset();
-        platform_.reset();
-    }
+    void cleanup() { stop(); }
 
     void clearDialogLooksAsDesigned()
     {
@@ -134,7 +129,7 @@ private slots:
         bool stillOpenAfterEscape = false;
         QString focused;
         QPoint offCentre;
-        test::onNextModal([&](QWidget *dialog) {
+        test::modals() << [&](QWidget *dialog) {
             focused = QApplication::focusWidget()->objectName();
             offCentre = dialog->geometry().center() - window_->geometry().center();
             QTest::keyClick(dialog, Qt::Key_Escape);
@@ -147,7 +142,7 @@ private slots:
                 dialog->close();
             else
                 test::clickChild(dialog, how.toLatin1());
-        });
+        };
         ClearDialog(window_.get(), dialogResult).exec();
 
         QCOMPARE(dialogResult, result);
@@ -159,10 +154,10 @@ private slots:
     void messageDialogFocusesOk()
     {
         QString focused;
-        test::onNextModal([&](QWidget *) {
+        test::modals() << [&](QWidget *) {
             focused = QApplication::focusWidget()->objectName();
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter);
-        });
+        };
         showFailure(window_.get(), {53, "gone"});
         QCOMPARE(focused, QString("Command2"));
         QCOMPARE(QApplication::activeModalWidget(), nullptr);
@@ -195,7 +190,7 @@ private slots:
         QSignalSpy quit(window_.get(), &MainWindow::quitConfirmed);
         const QRect before = window_->geometry();
         QString title;
-        test::onNextModal([&](QWidget *dialog) {
+        test::modals() << [&](QWidget *dialog) {
             title = dialog->findChild<QLabel *>("Label6")->text();
             if (answer == "enter")
                 QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
@@ -203,7 +198,7 @@ private slots:
                 dialog->close();
             else
                 test::clickChild(dialog, answer);
-        });
+        };
         test::clickChild(window_.get(), control);
 
         QCOMPARE(title, QString("Quit"));
@@ -211,6 +206,38 @@ private slots:
         QCOMPARE(window_->geometry(), before);
         QVERIFY(window_->frontSlot().isFilled());
         QCOMPARE(home_.fileValue("PrintFront"), QString("True"));
+    }
+
+    // A dialog whose answer does nothing fails its test within the driver's
+    // deadline instead of waiting for CTest's limit: the program runs itself
+    // on the case below and must fail it, naming the dialog.
+    void aDialogThatNeverAnswersFailsInTime()
+    {
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QUILLANE_UNANSWERED_DIALOG", "1");
+        child.setProcessEnvironment(environment);
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        QElapsedTimer clock;
+        clock.start();
+        child.start(QCoreApplication::applicationFilePath(), {"unansweredDialog"});
+        QVERIFY(child.waitForFinished(60000));
+        const QByteArray output = child.readAll();
+        QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() != 0, output);
+        QVERIFY2(output.contains("the modal window Stuck"), output);
+        QVERIFY2(clock.elapsed() < 30000, qPrintable(QString::number(clock.elapsed())));
+    }
+
+    void unansweredDialog()
+    {
+        if (!qEnvironmentVariableIsSet("QUILLANE_UNANSWERED_DIALOG"))
+            QSKIP("run by aDialogThatNeverAnswersFailsInTime");
+        test::modals().deadlineMs = 1000;
+        QDialog stuck(window_.get());
+        stuck.setObjectName("Stuck");
+        test::modals() <<
+            [](QWidget *dialog) { QTest::keyClick(dialog, Qt::Key_Y, Qt::AltModifier); };
+        stuck.exec();
     }
 };
 

@@ -2,10 +2,10 @@
 // puts them, the start-up from the real settings file, the check boxes, the
 // window height, the title drag, minimising and help.
 #include "app/MainWindow.h"
-#include "doubles/TestEnvironment.h"
+#include "desktop/QtHelpViewer.h"
+#include "support/TestEnvironment.h"
 #include "ui/Chrome.h"
 #include "ui/Twips.h"
-#include "desktop/QtHelpViewer.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -69,30 +69,16 @@ QColor bandColour(MainWindow &window)
 
 } // namespace
 
-class MainWindowTest : public QObject {
+class MainWindowTest : public QObject, test::MainWindowFixture {
     Q_OBJECT
 
     test::ConfigHome home_;
-    std::unique_ptr<test::TestPlatform> platform_;
-    std::unique_ptr<MainWindow> window_;
-
-    MainWindow &start()
-    {
-        window_.reset();
-        platform_ = std::make_unique<test::TestPlatform>();
-        window_ = test::showMainWindow(platform_->platform);
-        return *window_;
-    }
 
     template <typename T> T *child(const char *name) { return window_->findChild<T *>(name); }
 
 private slots:
     void init() { home_.clear(); }
-    void cleanup()
-    {
-        window_.reset();
-        platform_.reset();
-    }
+    void cleanup() { stop(); }
 
     void everyControlStandsWhereDesigned()
     {

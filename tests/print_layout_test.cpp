@@ -1,10 +1,11 @@
 // The cover sheet layout without a printer: the exact operations for every
 // selection and print setting, the settings read at their step and no
-// sooner, and the guide colour's conversion.
-#include "doubles/MemorySettingsStore.h"
+// sooner, the guide colour's conversion, and the size a picture travels at.
 #include "base/Failures.h"
 #include "printing/CoverSheet.h"
+#include "printing/cups/CupsPrinter.h"
 #include "settings/Settings.h"
+#include "support/MemorySettingsStore.h"
 
 #include <QTest>
 
@@ -261,7 +262,6 @@ private slots:
              std::initializer_list<std::pair<const char *, const char *>>{
                  {"0", "0"},
                  {"16711680", "16711680"},
-                 {"  +255 ", "255"},
                  {"-1", "4294967295"},
                  {"2147483647", "2147483647"},
                  {"-2147483648", "2147483648"},
@@ -279,17 +279,11 @@ private slots:
         QCOMPARE(described(sink.ops()), BackPicture + guides(colour));
     }
 
-    void guideColourThatDoesNotConvertFailsAfterThePictures_data()
-    {
-        QTest::addColumn<QString>("stored");
-        for (const char *text : {"abc", "", " ", "12.5", "0x10", "1e3", "2147483648", "-2147483649",
-                                 "99999999999999999999", "+-1", "25 5"})
-            QTest::newRow(text) << QString(text);
-    }
-
+    // Which texts convert is the settings reader's; here, what a text that
+    // does not convert does to the page.
     void guideColourThatDoesNotConvertFailsAfterThePictures()
     {
-        QFETCH(QString, stored);
+        const QString stored = "abc";
         for (PrintSelection selection : {PrintSelection::BackOnly, PrintSelection::FrontAndBack}) {
             store("True", stored, "True", "Both");
             RecordingSink sink;
@@ -387,6 +381,35 @@ private slots:
         QCOMPARE(outcome(ComposeCoverSheet(PrintSelection::FrontAndBack, settings, sink)),
                  QString("482: refused"));
         QCOMPARE(sink.ops, page("FBGfb").mid(0, failAt));
+    }
+
+    // The size a picture travels at to the printer: at most 600 pixels an inch.
+    void travelSizes_data()
+    {
+        QTest::addColumn<QSize>("picture");
+        QTest::addColumn<QSize>("twips");
+        QTest::addColumn<int>("resolution");
+        QTest::addColumn<QSize>("travels");
+        const QSize front(6900, 6900);
+        QTest::newRow("24 MP on the front, 1200 dpi: 600 ppi at most")
+            << QSize(6000, 4000) << front << 1200 << QSize(2875, 2875);
+        QTest::newRow("24 MP on the front, 300 dpi")
+            << QSize(6000, 4000) << front << 300 << QSize(1438, 1438);
+        QTest::newRow("24 MP on the back")
+            << QSize(6000, 4000) << QSize(8530, 6700) << 1200 << QSize(3555, 2792);
+        QTest::newRow("small stays small") << QSize(640, 480) << front << 1200 << QSize(640, 480);
+        QTest::newRow("one side down, the other kept")
+            << QSize(500, 8000) << front << 1200 << QSize(500, 2875);
+        QTest::newRow("exactly enough") << QSize(2875, 2875) << front << 600 << QSize(2875, 2875);
+    }
+
+    void travelSizes()
+    {
+        QFETCH(QSize, picture);
+        QFETCH(QSize, twips);
+        QFETCH(int, resolution);
+        QFETCH(QSize, travels);
+        QCOMPARE(CupsPrinter::travelSize(picture, twips, resolution), travels);
     }
 };
 

@@ -1,11 +1,10 @@
 // A print service that takes the connection and never answers: the print
 // job ends within its bounds with a message, and nothing waits for ever.
 #include "app/MainWindow.h"
-#include "doubles/TestEnvironment.h"
-#include "printing/CupsModulePrinter.h"
 #include "base/Failures.h"
-#include "print_answers.h"
-#include "print_desktop.h"
+#include "printing/CupsModulePrinter.h"
+#include "support/TestEnvironment.h"
+#include "support/print_desktop.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -62,22 +61,20 @@ private slots:
 
         QStringList messages;
         bool waiting = false;
-        test::ModalAnswers modals;
-        modals.answers << [&waiting](QWidget *dialog) {
+        test::modals() << [&waiting](QWidget *dialog) {
             // Open at once, its list still waiting for the service; "&Yes" waits too.
             auto *list = dialog->findChild<QComboBox *>("Combo1");
             waiting = !list->isEnabled() && list->count() == 0;
             test::clickChild(dialog, "Command1");
         };
-        modals.answers << [&messages](QWidget *message) {
+        test::modals() << [&messages](QWidget *message) {
             messages << message->findChild<QLabel *>("Label1")->text();
             test::clickChild(message, "Command2");
         };
         QElapsedTimer clock;
         clock.start();
-        modals.start();
         test::clickChild(window.get(), "Command3");
-        modals.stop();
+        test::modals().drop();
         const qint64 elapsed = clock.elapsed();
 
         QVERIFY(waiting);

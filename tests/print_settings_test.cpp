@@ -3,13 +3,12 @@
 // once, the colour chooser, and the next print using the choices.
 #include "app/MainWindow.h"
 #include "covers/CoverSlot.h"
-#include "doubles/FakeHelpViewer.h"
-#include "doubles/MemorySettingsStore.h"
-#include "doubles/TestEnvironment.h"
-#include "ui/Twips.h"
 #include "desktop/QtCommonDialog.h"
 #include "print/PrintSettingsDialog.h"
-#include "print_answers.h"
+#include "support/FakeHelpViewer.h"
+#include "support/MemorySettingsStore.h"
+#include "support/TestEnvironment.h"
+#include "ui/Twips.h"
 
 #include <QCheckBox>
 #include <QColorDialog>
@@ -52,34 +51,22 @@ char *toString(const Shown &s)
 
 Q_DECLARE_METATYPE(Shown)
 
-class PrintSettingsTest : public QObject {
+class PrintSettingsTest : public QObject, test::MainWindowFixture {
     Q_OBJECT
 
     test::ConfigHome home_;
-    std::unique_ptr<test::TestPlatform> platform_;
-    std::unique_ptr<MainWindow> window_;
-    test::ModalAnswers modals_;
-
-    void start()
-    {
-        window_.reset();
-        platform_ = std::make_unique<test::TestPlatform>();
-        window_ = test::showMainWindow(platform_->platform);
-        QVERIFY(window_->windowHandle()->isExposed());
-    }
 
     // Opens "Print Settings" from the main window, runs inside on it, closes it with "&Ok".
     void withSettings(std::function<void(PrintSettingsDialog *)> inside)
     {
-        modals_.answers << [inside](QWidget *dialog) {
+        test::modals() << [inside](QWidget *dialog) {
             QCOMPARE(dialog->objectName(), QString("Form8"));
             inside(qobject_cast<PrintSettingsDialog *>(dialog));
             if (dialog->isVisible())
                 test::clickChild(dialog, "Command1");
         };
-        modals_.start();
         test::clickChild(window_.get(), "Command2");
-        modals_.stop();
+        test::modals().drop();
     }
 
     static Shown shown(PrintSettingsDialog *dialog)
@@ -111,11 +98,7 @@ class PrintSettingsTest : public QObject {
 
 private slots:
     void init() { home_.clear(); }
-    void cleanup()
-    {
-        window_.reset();
-        platform_.reset();
-    }
+    void cleanup() { stop(); }
 
     void everyControlAsDesigned()
     {
@@ -342,19 +325,17 @@ private slots:
                 }
             };
         };
-        modals_.answers << confirm(QColor(255, 0, 0));
-        modals_.start();
+        test::modals() << confirm(QColor(255, 0, 0));
         click(&dialog, "Label3");
-        modals_.stop();
+        test::modals().drop();
         QCOMPARE(offered, QColor(Qt::black));
         QCOMPARE(dialog.swatchColour(), QColor(Qt::red));
         QCOMPARE(home_.fileValue("LineColor"), QString("255"));
 
         // Opens on the colour chosen last; a cancel changes nothing.
-        modals_.answers << confirm(QColor());
-        modals_.start();
+        test::modals() << confirm(QColor());
         click(&dialog, "Label3");
-        modals_.stop();
+        test::modals().drop();
         QCOMPARE(offered, QColor(Qt::red));
         QCOMPARE(dialog.swatchColour(), QColor(Qt::red));
         QCOMPARE(home_.fileValue("LineColor"), QString("255"));
@@ -377,10 +358,9 @@ private slots:
             click(dialog, "Option1(1)");
         });
 
-        modals_.answers << [](QWidget *dialog) { test::clickChild(dialog, "Command1"); };
-        modals_.start();
+        test::modals() << [](QWidget *dialog) { test::clickChild(dialog, "Command1"); };
         test::clickChild(window_.get(), "Command3");
-        modals_.stop();
+        test::modals().drop();
         QCOMPARE(platform_->printer.log,
                  QStringList(
                      {"list", "picture 40x30 at 1440,8340 8530x6700",

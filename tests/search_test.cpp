@@ -2,10 +2,10 @@
 // type list, the search address handed to the launcher, and opening and
 // closing the strip with the window's height kept in the real settings file.
 #include "app/MainWindow.h"
-#include "doubles/TestEnvironment.h"
+#include "search/SearchPanel.h"
+#include "support/TestEnvironment.h"
 #include "ui/Chrome.h"
 #include "ui/Twips.h"
-#include "search/SearchPanel.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -50,20 +50,10 @@ public:
 
 } // namespace
 
-class SearchTest : public QObject {
+class SearchTest : public QObject, test::MainWindowFixture {
     Q_OBJECT
 
     test::ConfigHome home_;
-    std::unique_ptr<test::TestPlatform> platform_;
-    std::unique_ptr<MainWindow> window_;
-
-    MainWindow &start()
-    {
-        window_.reset();
-        platform_ = std::make_unique<test::TestPlatform>();
-        window_ = test::showMainWindow(platform_->platform);
-        return *window_;
-    }
 
     template <typename T> T *child(const char *name) { return window_->findChild<T *>(name); }
     QLineEdit *words() { return child<QLineEdit>("Text4"); }
@@ -108,11 +98,7 @@ class SearchTest : public QObject {
 
 private slots:
     void init() { home_.clear(); }
-    void cleanup()
-    {
-        window_.reset();
-        platform_.reset();
-    }
+    void cleanup() { stop(); }
 
     void stripControlsStandWhereDesigned()
     {

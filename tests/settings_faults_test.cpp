@@ -1,9 +1,9 @@
 // The settings file under faults: what the user sees at start and after a
 // click, and what the folder holds afterwards.
 #include "app/MainWindow.h"
-#include "doubles/MemorySettingsStore.h"
-#include "doubles/TestEnvironment.h"
 #include "base/Failures.h"
+#include "support/MemorySettingsStore.h"
+#include "support/TestEnvironment.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -262,10 +262,10 @@ private slots:
                 actual << pair.section('=', 0, 0) + '=' + shown(in, pair.section('=', 0, 0));
         };
         if (clicked.startsWith("Form8/")) {
-            test::onNextModal([&](QWidget *dialog) {
+            test::modals() << [&](QWidget *dialog) {
                 check(dialog, clicked.mid(6));
                 test::clickChild(dialog, "Command1");
-            });
+            };
             test::clickChild(window.get(), "Command2");
         } else {
             check(window.get(), clicked);

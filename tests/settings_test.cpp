@@ -1,9 +1,9 @@
 // The settings store on a real QSettings file: first-run seeding, the
 // readers' exact comparisons and the conversions of stored text.
-#include "doubles/MemorySettingsStore.h"
-#include "doubles/TestEnvironment.h"
 #include "settings/QtSettingsStore.h"
 #include "settings/Settings.h"
+#include "support/MemorySettingsStore.h"
+#include "support/TestEnvironment.h"
 
 #include <QTest>
 
@@ -191,6 +191,7 @@ private slots:
         QTest::newRow("sign apart") << "- 5" << false << 0;
         QTest::newRow("hex") << "0xFF" << false << 0;
         QTest::newRow("fraction") << "1.5" << false << 0;
+        QTest::newRow("exponent") << "1e3" << false << 0;
         QTest::newRow("two signs") << "+-5" << false << 0;
         QTest::newRow("other digits") << QString::fromUtf8("\u0661\u0662") << false << 0;
     }

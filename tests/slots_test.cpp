@@ -3,8 +3,8 @@
 // picture decoder and the real message dialog.
 #include "app/MainWindow.h"
 #include "covers/CoverSlot.h"
-#include "doubles/TestEnvironment.h"
 #include "desktop/QtCommonDialog.h"
+#include "support/TestEnvironment.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -34,29 +34,6 @@ const QByteArray AnimatedGif = QByteArray::fromHex(
     "47494638396103000200f0000000ff0000000021f904000000000021ff0b4e45545343415045322e30030100"
     "00002c0000000003000200000202845f0021f90400000000002c0000000003000200800000ff000000020284"
     "5f003b");
-
-// Smooth detail that runs differently along each axis, so that a picture
-// decoded at the wrong scale, or turned or mirrored wrongly, shows it.
-QImage patterned(QSize size)
-{
-    QImage image(size, QImage::Format_RGB32);
-    for (int y = 0; y < size.height(); ++y) {
-        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
-        for (int x = 0; x < size.width(); ++x)
-            line[x] = qRgb(255 * x / size.width(), 255 * y / size.height(),
-                           int(128 + 100 * std::sin(x / 37.0) * std::cos(y / 53.0)));
-    }
-    return image;
-}
-
-QByteArray encoded(const QImage &image, const char *format)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format, 95);
-    return bytes;
-}
 
 // The largest difference of any channel of any pixel, and the mean one.
 std::pair<int, double> difference(const QImage &a, const QImage &b)
@@ -95,13 +72,11 @@ private:
 
 } // namespace
 
-class SlotsTest : public QObject {
+class SlotsTest : public QObject, test::MainWindowFixture {
     Q_OBJECT
 
     test::ConfigHome home_;
     QTemporaryDir files_;
-    std::unique_ptr<test::TestPlatform> platform_;
-    std::unique_ptr<MainWindow> window_;
     QString red_, blue_;
 
     FakeCommonDialog &dialog() { return platform_->commonDialog; }
@@ -135,7 +110,7 @@ class SlotsTest : public QObject {
     std::shared_ptr<Seen> answerNext(const char *button)
     {
         auto seen = std::make_shared<Seen>();
-        test::onNextModal([seen, button](QWidget *modal) {
+        test::modals() << [seen, button](QWidget *modal) {
             seen->title = modal->findChild<QLabel *>("Label6")->text();
             if (auto *text = modal->findChild<QLabel *>("Label1"))
                 seen->text = text->text();
@@ -143,7 +118,7 @@ class SlotsTest : public QObject {
                 modal->close();
             else
                 test::clickChild(modal, button);
-        });
+        };
         return seen;
     }
 
@@ -154,17 +129,8 @@ private slots:
         blue_ = test::writePicture(files_, "blue.bmp", {30, 90}, Qt::blue);
     }
 
-    void init()
-    {
-        platform_ = std::make_unique<test::TestPlatform>();
-        window_ = test::showMainWindow(platform_->platform);
-        QVERIFY(window_->windowHandle()->isExposed());
-    }
-    void cleanup()
-    {
-        window_.reset();
-        platform_.reset();
-    }
+    void init() { start(); }
+    void cleanup() { stop(); }
 
     void slotsLookAsDesigned()
     {
@@ -350,17 +316,19 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("bytes");
-        const QByteArray landscape = encoded(patterned({1400, 800}), "JPEG");
+        const QByteArray landscape = test::encoded(test::patterned({1400, 800}), "JPEG", 95);
         for (const QSize size : {QSize(1400, 1340), QSize(700, 400), QSize(500, 300),
                                  QSize(180, 170), QSize(60, 40)}) {
             QTest::newRow(qPrintable(QString("JPEG %1 x %2").arg(size.width()).arg(size.height())))
-                << "photo.jpg" << encoded(patterned(size), "JPEG");
+                << "photo.jpg" << test::encoded(test::patterned(size), "JPEG", 95);
         }
         for (quint8 orientation = 1; orientation <= 8; ++orientation)
             QTest::newRow(qPrintable(QString("JPEG turned by orientation %1").arg(orientation)))
                 << "turned.jpg" << withExifOrientation(landscape, orientation);
-        QTest::newRow("PNG") << "picture.png" << encoded(patterned({600, 400}), "PNG");
-        QTest::newRow("BMP") << "picture.bmp" << encoded(patterned({600, 400}), "BMP");
+        QTest::newRow("PNG") << "picture.png"
+                             << test::encoded(test::patterned({600, 400}), "PNG", 95);
+        QTest::newRow("BMP") << "picture.bmp"
+                             << test::encoded(test::patterned({600, 400}), "BMP", 95);
         QTest::newRow("GIF") << "picture.gif" << AnimatedGif;
     }
 
@@ -466,7 +434,7 @@ private slots:
         else if (kind == "cut")
             path = writeBytes(dir, "cut.jpg", jpeg.left(jpeg.size() / 2));
         else if (kind == "cut-large" || kind == "damaged-large") {
-            QByteArray large = encoded(patterned({1600, 1600}), "JPEG");
+            QByteArray large = test::encoded(test::patterned({1600, 1600}), "JPEG", 95);
             if (kind == "cut-large")
                 large.truncate(large.size() * 3 / 4);
             else

@@ -8,8 +8,8 @@
 // screen (CTest starts it under xvfb-run), where QDesktopServices goes through
 // Qt's generic Unix services to xdg-open, as on a user's desktop.
 #include "app/MainWindow.h"
-#include "doubles/TestEnvironment.h"
 #include "desktop/QtUrlLauncher.h"
+#include "support/TestEnvironment.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -130,11 +130,11 @@ private slots:
         QFETCH(QString, link);
         QFETCH(QString, address);
         bool shown = false;
-        test::onNextModal([&](QWidget *about) {
+        test::modals() << [&](QWidget *about) {
             shown = true;
             test::clickChild(about, qPrintable(link));
             test::clickChild(about, "Label5");
-        });
+        };
         test::clickChild(window_.get(), "Label5");
         QVERIFY(shown);
         QTRY_COMPARE_WITH_TIMEOUT(recorded(), QStringList({"1", address}), 10000);

@@ -5,10 +5,10 @@
 #include "app/MainWindow.h"
 #include "covers/CoverSlot.h"
 #include "covers/ImageViewer.h"
-#include "doubles/TestEnvironment.h"
+#include "pictures/QtPictureDecoder.h"
+#include "support/TestEnvironment.h"
 #include "ui/Chrome.h"
 #include "ui/Twips.h"
-#include "pictures/QtPictureDecoder.h"
 
 #include <QApplication>
 #include <QFile>
@@ -29,50 +29,25 @@ using namespace quillane;
 
 namespace {
 
-// Watches the windows that "View Image" opens: runs a body on the viewer and
-// then closes it with its "x"; answers a message with "&Ok".
-class ModalWatch : public QObject {
-public:
-    explicit ModalWatch(std::function<void(ImageViewer &)> body = {}) : body_(std::move(body))
-    {
-        qApp->installEventFilter(this);
-    }
-    ~ModalWatch() override { qApp->removeEventFilter(this); }
-
-    QStringList shown; // the windows shown, in order
-    bool viewerDestroyed = false;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Show && watched->isWidgetType()) {
-            auto *window = static_cast<QWidget *>(watched);
-            if (window->isWindow() && window->objectName().startsWith("Form")) {
-                shown << window->objectName();
-                QTimer::singleShot(0, this, [this, w = QPointer<QWidget>(window)] { answer(w); });
-            }
-        }
-        return false;
-    }
-
-private:
-    void answer(QPointer<QWidget> window)
-    {
-        if (!window)
-            return;
-        if (auto *viewer = qobject_cast<ImageViewer *>(window.data())) {
-            connect(viewer, &QObject::destroyed, this, [this] { viewerDestroyed = true; });
-            if (body_)
-                body_(*viewer);
+// Answers what "View Image" opens: runs body on the viewer, then closes it
+// with its "x"; answers a message with "&Ok".
+test::ModalDriver::Answer viewAnswer(std::function<void(ImageViewer &)> body,
+                                     bool *destroyed = nullptr)
+{
+    return [body = std::move(body), destroyed](QWidget *opened) {
+        QPointer<QWidget> window = opened;
+        if (auto *viewer = qobject_cast<ImageViewer *>(opened)) {
+            if (destroyed)
+                QObject::connect(viewer, &QObject::destroyed, [destroyed] { *destroyed = true; });
+            if (body)
+                body(*viewer);
             if (window && window->isVisible())
                 test::clickChild(window, "Label3");
-        } else if (window->objectName() == "Form5") {
-            test::clickChild(window, "Command2");
+        } else if (opened->objectName() == "Form5") {
+            test::clickChild(opened, "Command2");
         }
-    }
-
-    std::function<void(ImageViewer &)> body_;
-};
+    };
+}
 
 // The real decoder, counting the pictures it decodes.
 class CountingDecoder final : public PictureDecoder {
@@ -196,9 +171,11 @@ class ViewerTest : public QObject {
     // "x" closes it. Returns the windows that were shown.
     QStringList view(std::function<void(ImageViewer &)> body = {})
     {
-        ModalWatch watch(std::move(body));
+        test::modals().shown.clear();
+        test::modals() << viewAnswer(std::move(body));
         test::clickChild(window_.get(), "Command4");
-        return watch.shown;
+        test::modals().drop();
+        return test::modals().shown;
     }
 
     // Opens the front slot's picture of this size and runs body on the viewer.
@@ -570,17 +547,20 @@ private slots:
         start();
         load("Image1", writeEdgedPicture(*files_, "picture.bmp", {2000, 1500}));
         QPointer<ImageViewer> first;
+        bool destroyed = false;
         {
-            ModalWatch watch([&](ImageViewer &viewer) {
-                first = &viewer;
-                clickPart(bar(viewer, "HScroll1"), QStyle::SC_ScrollBarAddLine);
-                clickPart(bar(viewer, "VScroll1"), QStyle::SC_ScrollBarAddLine);
-                // Escape leaves it open: only its "x" closes it.
-                QTest::keyClick(&viewer, Qt::Key_Escape);
-                QVERIFY(viewer.isVisible());
-            });
+            test::modals() << viewAnswer(
+                [&](ImageViewer &viewer) {
+                    first = &viewer;
+                    clickPart(bar(viewer, "HScroll1"), QStyle::SC_ScrollBarAddLine);
+                    clickPart(bar(viewer, "VScroll1"), QStyle::SC_ScrollBarAddLine);
+                    // Escape leaves it open: only its "x" closes it.
+                    QTest::keyClick(&viewer, Qt::Key_Escape);
+                    QVERIFY(viewer.isVisible());
+                },
+                &destroyed);
             test::clickChild(window_.get(), "Command4");
-            QVERIFY(watch.viewerDestroyed);
+            QVERIFY(destroyed);
             QVERIFY(!first);
         }
 

@@ -18,6 +18,13 @@ cleanup() {
 }
 trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
+# Runs a check every 50 ms until it holds, for at most $1 seconds.
+waitfor() {
+    local limit=$(($1 * 20))
+    shift
+    for _ in $(seq "$limit"); do "$@" && return 0; sleep 0.05; done
+    "$@"
+}
 
 status=0
 env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_CONFIG_HOME="$work/config" \
@@ -32,20 +39,32 @@ grep -q "Xvfb :77" "$work/stderr" || fail "no word of a virtual screen"
 exec 3>"$work/display"
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 xvfb=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
+waitfor 5 test -s "$work/display" || fail "Xvfb did not start"
 export DISPLAY=":$(head -n1 "$work/display")"
 export XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=xcb QT_LOGGING_RULES="quillane.drag.info=true"
 
 start() {
     "$program" 2>"$work/stderr" &
     app=$!
-    window=""
-    for _ in $(seq 200); do
-        window=$(xdotool search --onlyvisible --name '^Quillane 2\.2$' 2>/dev/null | head -n1) && [ -n "$window" ] && break
-        sleep 0.05
-    done
-    [ -n "$window" ] || fail "the main window did not appear"
-    sleep 0.3
+    window=$(timeout 10 xdotool search --sync --onlyvisible --name '^Quillane 2\.2$' | head -n1) ||
+        fail "the main window did not appear"
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+    waitfor 5 band_is "srgb(128,128,255)" || fail "the main window was not drawn"
+}
+
+# The title band's colour on the screen now, at (3, 3) of the window.
+band_is() {
+    import -window root "$work/band.png" &&
+        [ "$(convert "$work/band.png" -format "%[pixel:p{$((X + 3)),$((Y + 3))}]" info:)" = "$1" ]
+}
+ended() { ! kill -0 "$app" 2>/dev/null; }
+focused() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
+# The window stands at $1,$2; else the pointer moves on to $3,$4 once more.
+moved_to() {
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+    [ "$X,$Y" = "$1,$2" ] && return 0
+    xdotool mousemove "$(($3 - 1))" "$4" mousemove "$3" "$4"
+    return 1
 }
 
 # Drags the title by (100, 50): the window follows with the band in its drag
@@ -54,20 +73,17 @@ drag() {
     eval "$(xdotool getwindowgeometry --shell "$window")"
     local x0=$X y0=$Y
     xdotool mousemove $((X + 60)) $((Y + 8)) mousedown 1
-    sleep 0.2
+    waitfor 5 band_is "srgb(192,192,255)" || fail "band not in its drag colour"
     xdotool mousemove $((X + 110)) $((Y + 33))
-    sleep 0.1
-    xdotool mousemove $((X + 160)) $((Y + 58))
-    sleep 0.3
-    eval "$(xdotool getwindowgeometry --shell "$window")"
-    import -window root "$work/shot.png"
-    expect 3 3 "srgb(192,192,255)" "band during the drag"
+    # A window manager takes the pointer a moment after the press: moves
+    # before that are repeated until the window follows.
+    waitfor 5 moved_to $((x0 + 100)) $((y0 + 50)) $((x0 + 160)) $((y0 + 58)) ||
+        fail "dragged from $x0,$y0 to $X,$Y"
+    band_is "srgb(192,192,255)" || fail "band not in its drag colour during the drag"
     xdotool mouseup 1
-    sleep 0.4
+    waitfor 5 band_is "srgb(128,128,255)" || fail "band not at rest after the drag"
     eval "$(xdotool getwindowgeometry --shell "$window")"
     [ "$X,$Y" = "$((x0 + 100)),$((y0 + 50))" ] || fail "dragged from $x0,$y0 to $X,$Y"
-    import -window root "$work/shot.png"
-    expect 3 3 "srgb(128,128,255)" "band after the drag"
     grep -q "quillane.drag: moved by $1" "$work/stderr" || fail "not moved by $1: $(cat "$work/stderr")"
 }
 
@@ -103,10 +119,10 @@ done
 
 # "x", then the quit dialog's "&Yes" by its access key: the process ends.
 xdotool mousemove $((X + 376)) $((Y + 8)) click 1
-sleep 0.5
+quit=$(timeout 10 xdotool search --sync --onlyvisible --name '^Quit$' | head -n1) || fail "no quit dialog"
+waitfor 5 focused "$quit" || fail "the quit dialog did not take the keyboard"
 xdotool key alt+y
-for _ in $(seq 100); do kill -0 "$app" 2>/dev/null || break; sleep 0.05; done
-if kill -0 "$app" 2>/dev/null; then fail "the program did not end after Quit / Yes"; fi
+waitfor 5 ended || fail "the program did not end after Quit / Yes"
 wait "$app" || fail "the program ended with an error"
 app=""
 [ -f "$work/config/Quillane/Quillane.conf" ] || fail "settings were not seeded"
@@ -117,8 +133,7 @@ kill "$app"
 wait "$app" || true
 openbox --startup "touch $work/wm-ready" >/dev/null 2>&1 &
 wm=$!
-for _ in $(seq 100); do [ -e "$work/wm-ready" ] && break; sleep 0.05; done
-[ -e "$work/wm-ready" ] || fail "openbox did not start"
+waitfor 5 test -e "$work/wm-ready" || fail "openbox did not start"
 start
 drag "the window system"
 
@@ -126,10 +141,9 @@ drag "the window system"
 # the program ends all the same, without an answer.
 eval "$(xdotool getwindowgeometry --shell "$window")"
 xdotool mousemove $((X + 376)) $((Y + 8)) click 1
-sleep 0.5
+timeout 10 xdotool search --sync --onlyvisible --name '^Quit$' >/dev/null || fail "no quit dialog"
 wmctrl -i -c "$window"
-for _ in $(seq 100); do kill -0 "$app" 2>/dev/null || break; sleep 0.05; done
-if kill -0 "$app" 2>/dev/null; then fail "closing the main window under the quit dialog did not end the program"; fi
+waitfor 5 ended || fail "closing the main window under the quit dialog did not end the program"
 wait "$app" || fail "the program ended with an error after the window manager closed it"
 app=""
 echo "PASS"

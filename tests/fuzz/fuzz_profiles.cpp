@@ -1,7 +1,7 @@
 // Colour profiles and EXIF colour marks from files, on any input: the input
 // as a profile for every kind of samples, converted; inside RGB, grey and
 // CMYK JPEGs decoded whole; and as an EXIF block.
-#include "jpeg_writer.h"
+#include "support/jpeg_writer.h"
 #include "pictures/ColourConversion.h"
 #include "pictures/QtPictureDecoder.h"
 

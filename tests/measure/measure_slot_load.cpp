@@ -10,8 +10,7 @@
 //                                      time from "&Yes" to the page's end
 #include "app/MainWindow.h"
 #include "covers/CoverSlot.h"
-#include "doubles/TestEnvironment.h"
-#include "print_answers.h"
+#include "support/TestEnvironment.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -50,14 +49,12 @@ qint64 printBoth(quillane::test::TestPlatform &platform, quillane::MainWindow &w
         if (entry == "end")
             printed = clock.elapsed();
     };
-    quillane::test::ModalAnswers answers;
-    answers.answers << [&](QWidget *dialog) {
+    quillane::test::modals() << [&](QWidget *dialog) {
         clock.start();
         quillane::test::clickChild(dialog, "Command1");
     };
-    answers.start();
     QTest::mouseClick(window.findChild<QWidget *>("Command3"), Qt::LeftButton);
-    answers.stop();
+    quillane::test::modals().drop();
     return platform.printer.painted.size() == 2 ? printed : -1;
 }
 

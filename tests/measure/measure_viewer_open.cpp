@@ -7,7 +7,7 @@
 // detail of a photograph and measures that; --write only makes one.
 #include "app/MainWindow.h"
 #include "covers/CoverSlot.h"
-#include "doubles/TestEnvironment.h"
+#include "support/TestEnvironment.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -26,17 +26,7 @@ namespace {
 
 QString writePhotoLikeJpeg(const QString &path, quint32 seed = 12345)
 {
-    QImage image(6000, 4000, QImage::Format_RGB32);
-    quint32 noise = seed;
-    for (int y = 0; y < image.height(); ++y) {
-        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x) {
-            noise = noise * 1664525u + 1013904223u;
-            const int n = int(noise >> 28);
-            line[x] = qRgb((x / 24 + n) & 255, (y / 16 + n) & 255, ((x + y) / 40 + n) & 255);
-        }
-    }
-    return image.save(path, "JPEG", 90) ? path : QString();
+    return quillane::test::photo({6000, 4000}, seed).save(path, "JPEG", 90) ? path : QString();
 }
 
 // Runs once the viewer's picture has been painted for the first time, after

@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -13,6 +14,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 namespace quillane::test {
 
@@ -67,11 +69,30 @@ void ConfigHome::set(const QString &key, const QString &value)
 
 std::unique_ptr<MainWindow> showMainWindow(Platform &platform)
 {
+    modals();
     auto window = std::make_unique<MainWindow>(platform);
     window->showCentred();
     if (!QTest::qWaitForWindowExposed(window.get()))
         qWarning("main window not exposed");
     return window;
+}
+
+MainWindow &MainWindowFixture::start(const std::function<void(TestPlatform &)> &prepare)
+{
+    stop();
+    platform_ = std::make_unique<TestPlatform>();
+    if (prepare)
+        prepare(*platform_);
+    window_ = showMainWindow(platform_->platform);
+    if (!window_->windowHandle()->isExposed())
+        QTest::qFail("the main window was not exposed", __FILE__, __LINE__);
+    return *window_;
+}
+
+void MainWindowFixture::stop()
+{
+    window_.reset();
+    platform_.reset();
 }
 
 namespace {
@@ -129,23 +150,17 @@ bool PaintCounter::eventFilter(QObject *watched, QEvent *event)
     return false;
 }
 
-void onNextModal(std::function<void(QWidget *)> answer)
+QStringList listedIn(QWidget *printTo, int timeoutMs)
 {
-    QPointer<QWidget> before = QApplication::activeModalWidget();
-    auto *timer = new QTimer(qApp);
-    auto ticks = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, timer, [=] {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (modal && modal != before && modal->isVisible()) {
-            timer->stop();
-            timer->deleteLater();
-            answer(modal);
-        } else if (++*ticks > 1000) { // ten seconds: the window never came
-            timer->stop();
-            timer->deleteLater();
-        }
-    });
-    timer->start(10);
+    auto *list = printTo->findChild<QComboBox *>("Combo1");
+    QStringList entries;
+    if (!QTest::qWaitFor([list] { return list->isEnabled(); }, timeoutMs)) {
+        QTest::qFail("the list did not fill", __FILE__, __LINE__);
+        return entries;
+    }
+    for (int i = 0; i < list->count(); ++i)
+        entries << list->itemText(i);
+    return entries;
 }
 
 void clickChild(QWidget *window, const char *name, Qt::MouseButton button)
@@ -153,47 +168,6 @@ void clickChild(QWidget *window, const char *name, Qt::MouseButton button)
     QWidget *child = window->findChild<QWidget *>(name);
     QVERIFY2(child, name);
     QTest::mouseClick(child, button, Qt::NoModifier, child->rect().center());
-}
-
-QString writePicture(const QTemporaryDir &dir, const QString &name, QSize size,
-                     const QColor &colour)
-{
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(colour);
-    const QString path = dir.filePath(name);
-    if (!image.save(path))
-        return QString();
-    return path;
-}
-
-QString writeBytes(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes)
-{
-    QFile file(dir.filePath(name));
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        return {};
-    return file.fileName();
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QByteArray withExifOrientation(const QByteArray &jpeg, quint8 orientation)
-{
-    QByteArray tiff = QByteArray::fromHex("4d4d002a00000008" // big-endian TIFF, IFD at 8
-                                          "0001"             // one entry
-                                          "011200030000000100") +
-                      char(orientation) +
-                      QByteArray::fromHex("0000"
-                                          "00000000");
-    QByteArray app1 = "Exif" + QByteArray(2, '\0') + tiff;
-    const int length = app1.size() + 2;
-    QByteArray segment = QByteArray::fromHex("ffe1");
-    segment += char(length >> 8);
-    segment += char(length & 0xff);
-    return jpeg.left(2) + segment + app1 + jpeg.mid(2);
 }
 
 qint64 statusKilobytes(const char *field)

@@ -3,10 +3,12 @@
 #include "FakeCommonDialog.h"
 #include "FakePrinter.h"
 #include "FakeUrlLauncher.h"
-#include "ui/Twips.h"
-#include "platform/Platform.h"
+#include "ModalDriver.h"
+#include "Pictures.h"
 #include "pictures/QtPictureDecoder.h"
+#include "platform/Platform.h"
 #include "settings/QtSettingsStore.h"
+#include "ui/Twips.h"
 
 #include <QImage>
 #include <QObject>
@@ -64,6 +66,18 @@ struct TestPlatform {
 // window system has exposed it (a warning when it never does).
 std::unique_ptr<MainWindow> showMainWindow(Platform &platform);
 
+// The main window on fresh doubles, for a window test to derive from:
+// start() opens it anew, stop() (the test's cleanup) closes it.
+class MainWindowFixture {
+protected:
+    // prepare, if given, sets the doubles up before the window opens.
+    MainWindow &start(const std::function<void(TestPlatform &)> &prepare = {});
+    void stop();
+
+    std::unique_ptr<TestPlatform> platform_;
+    std::unique_ptr<MainWindow> window_;
+};
+
 // One control of a window as the design gives it. What a row leaves null or
 // zero is not checked.
 struct ControlRow {
@@ -87,9 +101,8 @@ bool checkControls(QWidget *window, std::span<const ControlRow> rows,
 bool checkControls(QWidget *window, std::initializer_list<ControlRow> rows,
                    Placement placed = twips::rect);
 
-// Runs answer on the next modal window that opens (one other than the modal
-// window open now, if any), from the event loop that shows it.
-void onNextModal(std::function<void(QWidget *)> answer);
+// The "Print to:" list once the printer has answered, its entries in order.
+QStringList listedIn(QWidget *printTo, int timeoutMs = 5000);
 
 // Counts the paint events of a window and its controls while it lives.
 class PaintCounter final : public QObject {
@@ -106,17 +119,6 @@ private:
 
 // Clicks a window's child widget by objectName, as a user does.
 void clickChild(QWidget *window, const char *name, Qt::MouseButton button = Qt::LeftButton);
-
-// A solid picture saved as a file in dir; the format follows the suffix.
-QString writePicture(const QTemporaryDir &dir, const QString &name, QSize size,
-                     const QColor &colour = Qt::red);
-
-// A file of the given bytes in dir; its path, or empty when it cannot be written.
-QString writeBytes(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes);
-QByteArray fileBytes(const QString &path);
-// The JPEG with an EXIF block recording the given orientation (6: turn 90
-// degrees clockwise to show it upright).
-QByteArray withExifOrientation(const QByteArray &jpeg, quint8 orientation);
 
 // Root writes through permission bits: for the permission cases a test run
 // by root acts as "nobody" by its effective user id only, so that it can

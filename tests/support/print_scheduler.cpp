@@ -1,4 +1,4 @@
-#include "print_scheduler.h"
+#include "support/print_scheduler.h"
 
 #include <QDeadlineTimer>
 #include <QDir>

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "doubles/FakeCommonDialog.h"
-#include "doubles/FakeUrlLauncher.h"
-#include "printing/cups/CupsPrinter.h"
-#include "printing/PdfFilePrinter.h"
-#include "platform/Platform.h"
 #include "pictures/QtPictureDecoder.h"
+#include "platform/Platform.h"
+#include "printing/PdfFilePrinter.h"
+#include "printing/cups/CupsPrinter.h"
 #include "settings/QtSettingsStore.h"
+#include "support/FakeCommonDialog.h"
+#include "support/FakeUrlLauncher.h"
 
 namespace quillane::test {
 
