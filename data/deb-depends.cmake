@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # CPack project configuration for the Debian package: the shared libraries
 # the program and its printing module need, asked of dpkg-shlibdeps here
 # rather than by CPack. CPack's own run also writes ldconfig calls into the

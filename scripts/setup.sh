@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages Quillane needs (those missing only), then
 # configures and builds it. Sourced by ./run and ./test.
 #   quillane_setup <build-dir> <package-set: run|test> [cmake options...]

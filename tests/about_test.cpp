@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The About window opened from the main window's "?": its controls, the links
 // that light up under the pointer, their launches, and a fresh window at
 // every opening.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Colour-true covers: pictures with colour profiles, EXIF's Adobe RGB mark,
 // PNG gamma and CMYK, as the slot shows them and as the printer gets them,
 // against LittleCMS's own conversion to sRGB (relative colorimetric) of what

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The common dialogs on Qt: the real file-open dialog with the filter list it
 // is given, and help handed to the help viewer.
 #include "covers/CoverSlot.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real windows as a desktop sees them: readable under a dark theme, named
 // for a screen reader, a dialog taking clicks while the title is held, and the
 // program ending with its main window.

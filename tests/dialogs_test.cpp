@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The clear, quit and message dialogs, driven by clicks and keys on the
 // offscreen platform: their look, the dialog result they leave, and quitting.
 #include "app/MainWindow.h"

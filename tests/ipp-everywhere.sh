@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # CUPS's IPP Everywhere printer on a loopback port, keeping each page it
 # receives in FOLDER/spool. It runs until its standard input closes (the
 # test that started it has ended, in whatever way) or it is sent TERM.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window on the offscreen platform: its controls where the design
 // puts them, the start-up from the real settings file, the check boxes, the
 // window height, the title drag, minimising and help.

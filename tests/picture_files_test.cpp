@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every kind of file a user may choose as a picture, whole, cut, damaged,
 // hostile or not a file at all, each with the one outcome it must have:
 // the picture exactly as its data gives it, or the failure with its reason.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Printing for real: the main window's print job through the "Print to:"
 // dialog onto file queues of a private CUPS scheduler, the page rasterised
 // and measured; and what the user is told when the printer or CUPS is gone.

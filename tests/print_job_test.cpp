@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The print button on the main window with a test printer: the "Print to:"
 // dialog as the user meets it, the silent ends, the answers, every failure
 // point, and that nothing half printed reaches the printer.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The cover sheet layout without a printer: the exact operations for every
 // selection and print setting, the settings read at their step and no
 // sooner, the guide colour's conversion, and the size a picture travels at.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A print service that takes the connection and never answers: the print
 // job ends within its bounds with a message, and nothing waits for ever.
 #include "app/MainWindow.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Print Settings" window as the user meets it from the main window: its
 // controls, the load from the real settings file, every click stored at
 // once, the colour chooser, and the next print using the choices.

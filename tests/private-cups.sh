@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A CUPS scheduler of the tests' own, in a folder of its own: nothing is
 # shared with the machine's CUPS. It runs until its standard input closes
 # (the test that started it has ended, in whatever way) or it is sent TERM.

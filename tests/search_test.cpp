@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Artvault Search" strip on the main window: its controls, the cover
 // type list, the search address handed to the launcher, and opening and
 // closing the strip with the window's height kept in the real settings file.

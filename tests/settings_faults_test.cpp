@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings file under faults: what the user sees at start and after a
 // click, and what the folder holds afterwards.
 #include "app/MainWindow.h"

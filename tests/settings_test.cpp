@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings store on a real QSettings file: first-run seeding, the
 // readers' exact comparisons and the conversions of stored text.
 #include "settings/QtSettingsStore.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The front and back cover slots: every transition of a slot, the file
 // dialog's protocol, and files that cannot be loaded, through the real
 // picture decoder and the real message dialog.

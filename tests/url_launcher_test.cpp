@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // End to end through the real URL launcher: the search strip and the About
 // window's links hand their addresses to QtUrlLauncher, and a stand-in
 // xdg-open first on the PATH records the arguments it was started with.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The image viewer on the offscreen platform, opened with the main window's
 // "View Image" as a user opens it: which cover it shows, its controls, the
 // scroll bars and where they put the picture, the title drag, and a file

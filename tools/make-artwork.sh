@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Redraws Quillane's About picture with ImageMagick into src/resources, at its
 # own size and at twice that for high-density screens. The icons are SVG files
 # drawn by hand in the same folder. The pictures are committed; run this only

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared by the measuring scripts: medians of paired runs and their ratio.
 
 # The median of the numbers given as arguments.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Measures the picture pipeline side by side with its baselines in one run:
 # each figure is the median of paired runs, with the ratio between them.
 #   tools/measure-pipeline.sh [runs] [build-dir] [earlier-build-dir]

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Time from starting a program to its window being mapped on a private Xvfb,
 # Quillane and a minimal Qt Widgets window in turn. Prints each pair, then
 # the medians and their ratio.

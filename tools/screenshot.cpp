@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Draws the main window, search strip open, into a PNG file for the
 // software-centre entry. Runs on the offscreen platform with settings of its
 // own, so the user's settings stay untouched.

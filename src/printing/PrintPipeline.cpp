@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "printing/PrintPipeline.h"
 
 #include "base/Failures.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A desktop for everyone, on a virtual screen and a session bus of the test's
 # own: the real program driven by the keyboard alone and read through AT-SPI
 # (access_walk.py), without a window manager and under openbox; then the

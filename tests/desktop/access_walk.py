@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Quillane driven by keys alone (xdotool) and read through the screen reader's
 # service (AT-SPI): every action the mouse has, and the role, name and actions
 # of every control of each window on the way, printed as a table.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The real program on a real X server (Xvfb): it opens centred with its title
 # band, toolbar and check boxes drawn where they belong, and "x" followed by
 # "Yes" ends the process. Before that, without any display, it says what it

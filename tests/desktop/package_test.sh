@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package: built with CPack from the build folder into a folder of
 # the test's own, it passes lintian's checks (pedantic ones included) with no
 # error or warning, declares what the program needs at run time, carries the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's own reading of picture files: the structural checks, the
 // EXIF reader and the whole decoding of bytes (JPEG, PNG, GIF, BMP, WebP and
 // TIFF), on any input.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Colour profiles and EXIF colour marks from files, on any input: the input
 // as a profile for every kind of samples, converted; inside RGB, grey and
 // CMYK JPEGs decoded whole; and as an EXIF block.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The readers of stored settings, on any text a hand-edited file may hold.
 #include "settings/Settings.h"
 

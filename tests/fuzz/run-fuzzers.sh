@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the libFuzzer targets with clang in build-fuzz/ and runs each for the
 # given number of seconds (60 when not given), starting from the seed corpus.
 # New inputs and any crash go to a temporary folder, which is kept and named

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The colour table: for every colour form of the test pictures, the mean and
 // largest CIEDE2000 distance from LittleCMS's sRGB of the patches the slot
 // shows and of those the printer gets.

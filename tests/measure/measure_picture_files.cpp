@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Figures for every kind of picture file the tests make: each file's outcome,
 // the time its reading took and the peak memory it added, as a table; then
 // the peak for a picture just under the decoder's limit. With --seeds DIR,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Print figures on a private CUPS scheduler, one test function each:
 //   edgeErrors   the largest error of the page's edges and lines on every
 //                queue (QUILLANE_PRINT_DPI, 600 unless set; a driverless

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Measures what loading pictures into the cover slots costs, through the real
 // window, decoder and slots. Not a test: tools/measure-pipeline.sh runs it.
 //   measure_slot_load <front> [back]   load them; print the front's load time

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Measures "View Image" through the real window, decoder and viewer: the time
 // from the click to the viewer's first frame with the picture drawn. Not a
 // test: run it by hand.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The smallest Qt Widgets program that maps a window: the baseline that
 // Quillane's start-up is measured against.
 #include <QApplication>

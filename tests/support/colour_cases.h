@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Pictures of 16 flat patches in every colour form a file may take, each with
 // the sRGB that LittleCMS makes of what the file holds, and the CIEDE2000

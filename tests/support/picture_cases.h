@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Picture files made to order, whole and damaged in every way a decoder
 // meets, with what reading each must give; shared by picture_files_test and

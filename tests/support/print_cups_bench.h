@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The print job for real, on file queues of a private CUPS scheduler, with
 // the page rasterised and measured: shared by print_cups_test and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The entry of the module that holds everything that speaks to CUPS.
 #include "printing/CupsModule.h"
 #include "printing/cups/CupsPrinter.h"
